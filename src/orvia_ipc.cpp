@@ -1,0 +1,1 @@
+// The ov_ interface; filled in with the SDK spine.
