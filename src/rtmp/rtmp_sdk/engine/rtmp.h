@@ -31,7 +31,6 @@
 #define RTMP_FEATURE_MFP 0x08
 #define RTMP_FEATURE_WRITE 0x10  // publishing, set by RTMP_EnableWrite
 
-#define RTMP_PROTOCOL_UNDEFINED -1
 #define RTMP_PROTOCOL_RTMP 0
 #define RTMP_PROTOCOL_RTMPE RTMP_FEATURE_ENC
 #define RTMP_PROTOCOL_RTMPT RTMP_FEATURE_HTTP
@@ -63,13 +62,6 @@
 #define RTMP_PACKET_SIZE_SMALL 2
 #define RTMP_PACKET_SIZE_MINIMUM 3
 
-struct RTMPChunk {
-    int c_headerSize = 0;
-    int c_chunkSize = 0;
-    char* c_chunk = nullptr;
-    char c_header[RTMP_MAX_HEADER_SIZE] = {};
-};
-
 // One message. m_body points RTMP_MAX_HEADER_SIZE bytes into its allocation; a sender that builds
 // its own body must leave that room in front too, the chunk headers are written there.
 struct RTMPPacket {
@@ -81,9 +73,9 @@ struct RTMPPacket {
     int32_t m_nInfoField2 = 0;
     uint32_t m_nBodySize = 0;
     uint32_t m_nBytesRead = 0;
-    RTMPChunk* m_chunk = nullptr;  // when set, the reader also hands over the raw chunk
     char* m_body = nullptr;
-    uint32_t m_nBodyAlloc = 0;  // bytes allocated behind m_body (engine-allocated bodies only)
+    uint32_t m_nBodyAlloc = 0;       // bytes allocated behind m_body (engine-allocated bodies only)
+    uint8_t m_useExtTimestamp = 0;  // the last header carried an extended timestamp
 };
 
 #define RTMPPacket_IsReady(p) ((p)->m_nBytesRead == (p)->m_nBodySize)
@@ -99,20 +91,17 @@ struct RTMP_LNK {
     AVal hostname;
     AVal playpath0;  // as written in the URL
     AVal playpath;   // decoded; points into playpath_storage when the engine built it
-    AVal tcUrl;      // points into tcUrl_storage when built from the URL
+    AVal tcUrl;
     AVal swfUrl;
     AVal pageUrl;
     AVal app;
     AVal auth;
     AVal flashVer;
-    AMFObject extras;  // extra connect arguments
-    int lFlags = 0;
     int swfAge = 30;
-    int protocol = RTMP_PROTOCOL_UNDEFINED;
+    int protocol = RTMP_PROTOCOL_RTMP;
     int timeout = 30;  // seconds without data before a read fails
     unsigned short port = 0;  // 0: the scheme's default
     std::string playpath_storage;
-    std::string tcUrl_storage;
 };
 
 // Descriptor and receive cache. sb_socket is -1 when closed.
@@ -132,6 +121,17 @@ struct RTMPSockBuf {
 struct RTMP_METHOD {
     std::string name;
     int num = 0;
+};
+
+// What the next header on an outgoing chunk stream is compressed against.
+struct RTMPChunkStreamOut {
+    bool valid = false;
+    int32_t stream_id = 0;
+    uint32_t body_size = 0;
+    uint8_t type = 0;
+    uint32_t timestamp = 0;  // absolute
+    uint32_t delta = 0;
+    bool has_delta = false;  // the last header carried a delta, which a type 3 header may repeat
 };
 
 // Byte transport under a connection. The default is the POSIX socket; tests and fuzzers install
@@ -164,7 +164,7 @@ struct RTMP {
     std::atomic<int> m_numInvokes{0};
     std::vector<RTMP_METHOD> m_methodCalls;  // guarded by m_mutux
     std::vector<RTMPPacket> m_vecChannelsIn;   // guarded by m_mutux; may hold partial bodies
-    std::vector<RTMPPacket> m_vecChannelsOut;  // guarded by m_mutux; headers only
+    std::vector<RTMPChunkStreamOut> m_vecChannelsOut;  // guarded by m_mutux
     std::vector<uint32_t> m_channelTimestamp;  // guarded by m_mutux
     double m_fAudioCodecs = 3191.0;
     double m_fVideoCodecs = 252.0;
@@ -173,14 +173,15 @@ struct RTMP {
     RTMP_LNK Link;
     int close = 0;                       // guarded by m_mutux
     pthread_mutex_t* m_mutux = nullptr;  // null when it could not be created
-    std::mutex m_sendMutex;              // one whole message on the wire at a time
+    std::timed_mutex m_sendMutex;        // one whole message on the wire at a time
     RTMPTransport* m_transport = nullptr;  // not owned; the POSIX socket when null
 };
 
 RTMP* RTMP_Alloc();
 void RTMP_Free(RTMP* r);
 void RTMP_Init(RTMP* r);
-// Parses url in place; 1, or 0 when it is not an RTMP URL. url must outlive the connection.
+// Parses url in place: options after the first blank are cut off (the blank becomes a terminator)
+// and applied. 1, or 0 when it is not an RTMP URL. url must outlive the connection.
 int RTMP_SetupURL(RTMP* r, char* url);
 void RTMP_EnableWrite(RTMP* r);
 // TCP connect, socket options, handshake, connect command. cp (a pre-resolved address) is unused.
