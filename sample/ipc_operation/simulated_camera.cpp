@@ -156,21 +156,18 @@ int SimulatedCamera::Live(DummyIpcMediaCmd cmd, const DummyIpcMediaParam& param)
     MediaParse& current = *live_readers_[current_live_];
     switch (cmd) {
         case DUMMY_IPC_MEDIA_START:
-            current.SetServiceId(param.service_id);
-            current.RequestIFrame();
+            current.AttachService(param.service_id);
             break;
         case DUMMY_IPC_MEDIA_STOP:
-            current.SetServiceId(0);
+            current.DetachService();
             break;
         case DUMMY_IPC_MEDIA_REQUEST_I_FRAME:
             current.RequestIFrame();
             break;
         case DUMMY_IPC_MEDIA_CHANGE_STREAM: {
-            const int service_id = current.TakeServiceId();
+            const int service_id = current.DetachService();
             current_live_ = param.stream_type == 0 ? kSubStream : kMainStream;
-            MediaParse& next = *live_readers_[current_live_];
-            next.SetServiceId(service_id);
-            next.RequestIFrame();
+            live_readers_[current_live_]->AttachService(service_id);
             break;
         }
         default:

@@ -38,6 +38,7 @@ int MediaParse::Start(Mode mode, int service_id, const std::string& prefix, uint
     stream_prefix_ = prefix;
     mode_ = mode;
     stop_ = false;
+    pending_service_id_ = kNoPendingService;
     service_id_ = service_id;
     if (mode == Mode::kVod) vod_base_time_ = base_time_ms;
     anchor_ = {clock_(), index_.front().timestamp};
@@ -58,6 +59,22 @@ void MediaParse::ReleaseFiles() {
     video_param_ = {};
     audio_param_ = {};
     duration_ = 0;
+}
+
+void MediaParse::AttachService(int service_id) {
+    pending_service_id_ = service_id;
+    wait_for_i_frame_ = true;
+}
+
+int MediaParse::DetachService() {
+    const int pending = pending_service_id_.exchange(kNoPendingService);
+    const int attached = service_id_.exchange(0);
+    return pending != kNoPendingService ? pending : attached;
+}
+
+void MediaParse::ApplyPendingService() {
+    const int pending = pending_service_id_.exchange(kNoPendingService);
+    if (pending != kNoPendingService) service_id_ = pending;
 }
 
 void MediaParse::Seek(uint64_t seek_ms) {
@@ -96,7 +113,7 @@ bool MediaParse::ThreadStep() {
 
 int MediaParse::LiveStep() {
     if (!stream_file_) return -1;
-    if (wait_for_i_frame_) ProcessLiveRequestIFrame();
+    if (wait_for_i_frame_.exchange(false)) ProcessLiveRequestIFrame();
     return DeliverDueFrames(Mode::kLive);
 }
 
@@ -106,7 +123,7 @@ int MediaParse::VodStep() {
     if (pause_last_.exchange(false)) VodReset();
     if (seek_) ProcessSeek();
     if (speed_operate_) ProcessSpeed();
-    if (wait_for_i_frame_) ProcessVodRequestIFrame();
+    if (wait_for_i_frame_.exchange(false)) ProcessVodRequestIFrame();
     return DeliverDueFrames(Mode::kVod);
 }
 
@@ -168,13 +185,12 @@ void MediaParse::ProcessLiveRequestIFrame() {
     size_t last = index_position_;
     index_position_ = FindIFramePosition(index_, index_position_);
     LiveReset(last, index_position_);
-    wait_for_i_frame_ = false;
+    ApplyPendingService();
 }
 
 void MediaParse::ProcessVodRequestIFrame() {
     index_position_ = FindIFramePosition(index_, index_position_);
     VodReset();
-    wait_for_i_frame_ = false;
 }
 
 void MediaParse::ProcessSeek() {

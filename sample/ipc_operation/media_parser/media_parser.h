@@ -35,9 +35,11 @@ public:
     int StartVod(int service_id, const std::string& prefix, uint64_t base_time_ms);
     void Stop();
 
-    void SetServiceId(int service_id) { service_id_ = service_id; }
-    // Detaches the service id and returns it.
-    int TakeServiceId() { return service_id_.exchange(0); }
+    // Frames go to service_id from the next key frame on: the id is attached when the reader thread serves
+    // the I-frame request, so a new viewer never starts on a frame it cannot decode.
+    void AttachService(int service_id);
+    // Stops delivery at once and returns the attached (or still pending) service id, 0 when none.
+    int DetachService();
     int GetServiceId() const { return service_id_; }
     void RequestIFrame() { wait_for_i_frame_ = true; }
     void Seek(uint64_t seek_ms);
@@ -50,6 +52,7 @@ public:
 
 private:
     enum class Mode { kLive, kVod };
+    static constexpr int kNoPendingService = -1;
 
     int Start(Mode mode, int service_id, const std::string& prefix, uint64_t base_time_ms);
     void ReleaseFiles();
@@ -61,6 +64,7 @@ private:
     void LiveReset(size_t last, size_t next);
     void VodReset();
     void ProcessLiveRequestIFrame();
+    void ApplyPendingService();
     void ProcessVodRequestIFrame();
     void ProcessSeek();
     void ProcessSpeed();
@@ -97,6 +101,7 @@ private:
     std::atomic<uint32_t> requested_speed_{1};
     std::atomic<bool> requested_key_only_{false};
     std::atomic<int> service_id_{0};
+    std::atomic<int> pending_service_id_{kNoPendingService};
 
     ThreadEntry thread_;
 };

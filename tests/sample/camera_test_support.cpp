@@ -1,0 +1,90 @@
+#include "camera_test_support.h"
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "index_reader.h"
+#include "peers.h"
+#include "process.h"
+
+namespace camtest {
+
+int RunMakeMedia(const std::string& arguments) {
+    return testsupport::RunCommand("/usr/bin/python3 '" + testsupport::SourcePath("tools/make_media.py") +
+                                   "' --checker '" OV_MEDIA_CHECK_PATH "' " + arguments + " >/dev/null 2>&1");
+}
+
+TestMedia::TestMedia() {
+    ok_ = RunMakeMedia("--output '" + dir_.File("h265_aac") +
+                       "' --codec h265 --audio aac --size 320x180 --fps 15 --duration 3 --keyint 1") == 0 &&
+          RunMakeMedia("--output '" + dir_.File("h264_g711a") +
+                       "' --codec h264 --audio g711a --size 160x120 --fps 10 --duration 2 --keyint 1") == 0 &&
+          RunMakeMedia("--size 160x120 --picture '" + dir_.File("1.jpg") + "'") == 0;
+}
+
+const TestMedia& TestMedia::Get() {
+    static TestMedia media;
+    return media;
+}
+
+std::vector<IndexInfo> LoadIndex(const std::string& prefix) {
+    return ParseIndex(testsupport::ReadFile(IndexFileName(prefix))).index;
+}
+
+void CopySet(const std::string& from, const std::string& to) {
+    namespace fs = std::filesystem;
+    const auto options = fs::copy_options::overwrite_existing;
+    fs::copy_file(from, to, options);
+    fs::copy_file(IndexFileName(from), IndexFileName(to), options);
+    fs::copy_file(MetaFileName(from), MetaFileName(to), options);
+}
+
+void FrameRecorder::AddVideo(int service_id, int format, uint32_t size, uint32_t timestamp, int key) {
+    Add({kMediaTypeVideo, service_id, format, timestamp, key, size});
+}
+
+void FrameRecorder::AddAudio(int service_id, int format, uint32_t size, uint32_t timestamp) {
+    Add({kMediaTypeAudio, service_id, format, timestamp, 0, size});
+}
+
+void FrameRecorder::Add(const Frame& frame) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        frames_.push_back(frame);
+    }
+    arrived_.notify_all();
+}
+
+std::vector<Frame> FrameRecorder::Frames() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return frames_;
+}
+
+size_t FrameRecorder::Count() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return frames_.size();
+}
+
+bool FrameRecorder::WaitForCount(size_t count) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return arrived_.wait_for(lock, std::chrono::seconds(20), [&] { return frames_.size() >= count; });
+}
+
+void FrameRecorder::Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    frames_.clear();
+}
+
+size_t FramesDueBy(const std::vector<IndexInfo>& index, uint64_t media_ms, bool key_only) {
+    size_t due = 0;
+    for (const auto& info : index) {
+        if (info.timestamp - index.front().timestamp > media_ms) break;
+        if (!key_only || IsVideoKeyFrame(info)) ++due;
+    }
+    return due;
+}
+
+void LetReaderRun() { std::this_thread::sleep_for(std::chrono::milliseconds(100)); }
+
+}  // namespace camtest
