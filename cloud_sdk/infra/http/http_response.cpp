@@ -121,8 +121,12 @@ int ResponseReader::ReadHead() {
     hand_len_ = 0;
     int ret = FillHand(kFirstRead, countdown_.Left());
     if (hand_len_ == 0) return ret;
+    // The status line may arrive split over several segments: gather up to the first read's size.
+    const char* line_end;
+    while ((line_end = FindInHand("\r\n")) == nullptr && ret == 0 && hand_len_ < kFirstRead) {
+        ret = FillHand(kFirstRead - static_cast<uint32_t>(hand_len_), countdown_.Left());
+    }
     SDK_DEBUG(kModule, "< %.*s", static_cast<int>(hand_len_), hand_);
-    const char* line_end = FindInHand("\r\n");
     if (line_end == nullptr) {
         SDK_ERR(kModule, "\\r\\n not found");
         return HTTPCLIENT_BAD_FRAMING;
@@ -241,7 +245,7 @@ int ResponseReader::ExpectChunkEnd() {
         if (ret < 0) return ret;
     }
     if (memcmp(hand_, "\r\n", 2) != 0) {
-        SDK_ERR(kModule, "Format error, %.*s", static_cast<int>(std::min<size_t>(hand_len_, 16)), hand_);
+        SDK_ERR(kModule, "Format error, %.2s", hand_);
         return HTTPCLIENT_BAD_FRAMING;
     }
     Consume(2);
