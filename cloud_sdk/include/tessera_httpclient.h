@@ -64,6 +64,7 @@ typedef struct {
     const char* request_content_type;
     const char* post_buf; /* NULL: no body and no Content-Length */
     char* reply_buf;      /* receives the body, always NUL-terminated */
+    int reply_len;        /* bytes the last call placed in reply_buf (a body may hold NUL bytes) */
     /* The client's own: bytes read from the connection that did not fit the reply buffer yet. */
     int held_len;
     char held[HTTPCLIENT_HELD_MAX];

@@ -35,6 +35,7 @@ public:
         data->held_len = 0;
         capacity_ = static_cast<size_t>(data->reply_capacity - 1);
         data->reply_buf[0] = '\0';
+        data->reply_len = 0;
     }
 
     int ReadHead();
@@ -273,6 +274,7 @@ int ResponseReader::ReadChunked() {
 
 int ResponseReader::Finish(int result, const char* done_text) {
     data_->reply_buf[written_] = '\0';
+    data_->reply_len = static_cast<int>(written_);
     if (result == kBodyComplete) {
         SDK_DEBUG(kModule, "%s", done_text);
         data_->body_pending = false;
