@@ -76,15 +76,21 @@ void FrameRecorder::Clear() {
     frames_.clear();
 }
 
-size_t FramesDueBy(const std::vector<IndexInfo>& index, uint64_t media_ms, bool key_only) {
-    size_t due = 0;
-    for (const auto& info : index) {
-        if (info.timestamp - index.front().timestamp > media_ms) break;
-        if (!key_only || IsVideoKeyFrame(info)) ++due;
-    }
-    return due;
+size_t CountUpTo(const std::vector<IndexInfo>& index, uint64_t max_ts) {
+    size_t count = 0;
+    while (count < index.size() && index[count].timestamp <= max_ts) ++count;
+    return count;
 }
 
 void LetReaderRun() { std::this_thread::sleep_for(std::chrono::milliseconds(100)); }
+
+bool WaitUntil(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
 
 }  // namespace camtest

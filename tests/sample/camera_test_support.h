@@ -5,6 +5,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -78,10 +79,12 @@ private:
     std::vector<Frame> frames_;
 };
 
-// How many frames of the index are due once media_ms of media time have passed from frame 0.
-size_t FramesDueBy(const std::vector<IndexInfo>& index, uint64_t media_ms, bool key_only = false);
+// How many frames of the index (in time stamp order) are stamped at or before max_ts.
+size_t CountUpTo(const std::vector<IndexInfo>& index, uint64_t max_ts);
 
 // Lets the reader thread run a few steps, for checks that nothing more arrives.
 void LetReaderRun();
+// Polls (generously) until the condition holds.
+bool WaitUntil(const std::function<bool()>& condition);
 
 }  // namespace camtest
