@@ -22,7 +22,7 @@ InboundAudio ParseG711a(const uint8_t* body, size_t len) {
     audio.format = ZENQ_RTMP_AUDIO_FORMAT_G711A;
     audio.rate = static_cast<zenq_rtmp_audio_extern_rate_e>(body[2] >> 4);
     audio.bit = static_cast<zenq_rtmp_audio_bit_e>((body[0] >> 1) & 1);
-    audio.channel = static_cast<zenq_rtmp_audio_channel_e>(body[0] & 1);
+    audio.channel = body[0] & 1;
     return audio;
 }
 
@@ -38,7 +38,7 @@ InboundAudio ParseAac(const uint8_t* body, size_t len) {
     audio.format = ZENQ_RTMP_AUDIO_FORMAT_AAC;
     audio.rate = static_cast<zenq_rtmp_audio_extern_rate_e>(frequency_index);
     audio.bit = ZENQ_RTMP_AUDIO_BIT_16BIT;
-    audio.channel = static_cast<zenq_rtmp_audio_channel_e>((body[3] >> 3) & 0x0F);
+    audio.channel = (body[3] >> 3) & 0x0F;
     return audio;
 }
 

@@ -13,7 +13,7 @@ struct InboundAudio {
     zenq_rtmp_audio_format_e format = ZENQ_RTMP_AUDIO_FORMAT_G711A;
     zenq_rtmp_audio_extern_rate_e rate = ZENQ_RTMP_AUDIO_EXTERN_RATE_8000;
     zenq_rtmp_audio_bit_e bit = ZENQ_RTMP_AUDIO_BIT_16BIT;
-    zenq_rtmp_audio_channel_e channel = ZENQ_RTMP_AUDIO_CHANNEL_MONO;
+    int channel = ZENQ_RTMP_AUDIO_CHANNEL_MONO;
     // kData: the payload after the two-byte tag header.
     const uint8_t* data = nullptr;
     size_t len = 0;

@@ -94,8 +94,10 @@ typedef struct {
     int (*onvideo)(const void* data, int len, uint32_t timestamp, void* arg);
     int (*onaudio)(const void* data, int len, uint32_t timestamp, void* arg);
     int (*onnotify)(const char* code, int code_len, const char* description, int description_len, void* arg);
+    /* channels: the FLV channel bit (zenq_rtmp_audio_channel_e) for G.711, the AudioSpecificConfig
+     * channel configuration (1, 2, ...) for AAC. */
     int (*onaudioheader)(zenq_rtmp_audio_format_e format, zenq_rtmp_audio_extern_rate_e rate,
-                         zenq_rtmp_audio_bit_e bit, zenq_rtmp_audio_channel_e channel, void* arg);
+                         zenq_rtmp_audio_bit_e bit, int channels, void* arg);
 } zenq_rtmp_read_handler;
 
 typedef struct rtmp_client_s rtmp_client_s;

@@ -318,7 +318,7 @@ int OnAudio(const void* data, int len, uint32_t ts, void* arg) {
 }
 
 int OnAudioHeader(zenq_rtmp_audio_format_e format, zenq_rtmp_audio_extern_rate_e rate, zenq_rtmp_audio_bit_e bit,
-                  zenq_rtmp_audio_channel_e channel, void* arg) {
+                  int channel, void* arg) {
     static_cast<Received*>(arg)->events.push_back("header " + std::to_string(format) + " " + std::to_string(rate) + " " +
                                                   std::to_string(bit) + " " + std::to_string(channel));
     return 0;
