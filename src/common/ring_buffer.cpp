@@ -54,7 +54,6 @@ int FrameRingBuffer::DataOneFrameIn(const unsigned char* buf, unsigned int buf_s
         LOGV("Drop old non-inner frame");
         return RING_BUFFER_ERROR_DROP_NO_INNER_FRAME;
     }
-    wait_key_frame_ = false;
 
     const uint32_t need = buf_size + special_buf_size + kHeaderSize;
     if (data_size_ < need) {
@@ -75,6 +74,8 @@ int FrameRingBuffer::DataOneFrameIn(const unsigned char* buf, unsigned int buf_s
         }
     }
     writeElementLocked(buf, buf_size, special_buf, special_buf_size);
+    // Only a key frame actually stored ends the wait: one refused as too large must not let P-frames in.
+    if (key_frame) wait_key_frame_ = false;
     return dropped ? RING_BUFFER_ERROR_DROP_HAPPEN : RING_BUFFER_ERROR_NONE;
 }
 

@@ -4,8 +4,16 @@
 #include <string>
 
 #include "common/requestParse.h"
+#include "utils/logger.h"
+
+namespace {
+
+void Quiet(int, const char*, int, const char*, ...) {}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    logger_set_user_define(Quiet);
     // The first byte splits the input into URL and device secret.
     if (size < 1) return 0;
     const size_t secret_length = data[0] % 64 < size - 1 ? data[0] % 64 : size - 1;

@@ -208,6 +208,16 @@ TEST_F(RingBufferTest, LosingTheOnlyGroupToAPFrameWaitsForAKeyFrame) {
     EXPECT_EQ(DrainSequences(ring), (std::vector<uint64_t>{11, 12}));
 }
 
+TEST_F(RingBufferTest, KeyFrameRefusedAsTooLargeDoesNotEndTheWait) {
+    FrameRingBuffer ring(1024);
+    PutPattern(ring, "KPPPPPP", 0, kFrame);
+    ASSERT_EQ(Put(ring, 7, kFrame, false), RING_BUFFER_ERROR_WAIT_KEY_FRAME);
+    EXPECT_EQ(Put(ring, 8, 1024, true), RING_BUFFER_ERROR_FRAME_TOO_LARGE);
+    EXPECT_EQ(Put(ring, 9, kFrame, false), RING_BUFFER_ERROR_DROP_NO_INNER_FRAME);
+    EXPECT_EQ(Put(ring, 10, kFrame, true), RING_BUFFER_ERROR_NONE);
+    EXPECT_EQ(DrainSequences(ring), (std::vector<uint64_t>{10}));
+}
+
 TEST_F(RingBufferTest, KeyFrameReplacesTheOnlyGroupAtOnce) {
     FrameRingBuffer ring(1024);
     PutPattern(ring, "KPPPPPP", 0, kFrame);
