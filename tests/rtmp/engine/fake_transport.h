@@ -2,6 +2,7 @@
 // collected. Used by unit tests and fuzzers.
 #pragma once
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
