@@ -237,6 +237,36 @@ TEST(DispatchTemplateLifetimeTest, RecordInUseOutlivesUnbindAndClear) {
     EXPECT_EQ(hooks.Released(), (std::vector<int>{10, 20}));
 }
 
+// Releasing a relay service joins its threads, which may be inside a registry call at that moment: the
+// registry lock must not be held while a record is released, by Unbind, Clear or destruction alike.
+class JoiningHooks : public DispatchTemplateProcess<Record> {
+public:
+    void release(const Record& property) override {
+        std::thread worker([this] { (void)registry->Pop(1); });
+        worker.join();
+        ++released;
+        (void)property;
+    }
+    DispatchTemplate<Record>* registry = nullptr;
+    int released = 0;
+};
+
+TEST(DispatchTemplateLifetimeTest, ReleaseMayWaitForThreadsUsingTheRegistry) {
+    JoiningHooks hooks;
+    {
+        DispatchTemplate<Record> registry(&hooks, NoDelay);
+        hooks.registry = &registry;
+        int id = 0;
+        for (int i = 0; i < 4; ++i) registry.Bind(Record{}, id);
+        EXPECT_EQ(registry.Unbind(1), 0);
+        EXPECT_EQ(hooks.released, 1);
+        registry.Clear();
+        EXPECT_EQ(hooks.released, 4);
+        registry.Bind(Record{}, id);
+    }
+    EXPECT_EQ(hooks.released, 5);
+}
+
 // Frame threads pop and use records while the owner binds and unbinds them: every use must find its
 // payload alive, and every record must be released exactly once.
 TEST(DispatchTemplateConcurrencyTest, PopsRaceUnbindsSafely) {
