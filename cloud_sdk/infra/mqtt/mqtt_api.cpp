@@ -160,9 +160,9 @@ extern "C" int IOT_MQTT_Destroy(void** handle) {
     {
         auto& process = tessera::mqtt::Process();
         std::lock_guard<std::mutex> lock(process.mutex);
+        process.offline.clear();  // their contexts belong to the caller that is going away
         if (!process.client || (*handle != nullptr && *handle != process.client.get())) return -1;
         client.swap(process.client);
-        process.offline.clear();
     }
     client->Disconnect();
     *handle = nullptr;
