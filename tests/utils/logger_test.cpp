@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -80,6 +81,24 @@ TEST_F(LoggerTest, NullUserSinkKeepsTheCurrentOne) {
     logger_cb before = g_logger_cb;
     logger_set_user_define(nullptr);
     EXPECT_EQ(g_logger_cb, before);
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<int> g_sink_levels;
+
+void RecordingSink(int level, const char*, int, const char*, ...) { g_sink_levels.push_back(level); }
+
+TEST(LoggerSinkTest, UserSinkReceivesEveryLevelWhateverTheThreshold) {
+    logger_cb before = g_logger_cb;
+    logger_set_level(LEVEL_ERROR);
+    logger_set_user_define(RecordingSink);
+    for (int level = LEVEL_ERROR; level <= LEVEL_VERBOSE; ++level) OV_LOG(level, "record %d", level);
+    logger_set_user_define(before);
+    logger_set_level(LEVEL_DEBUG);
+    EXPECT_EQ(g_sink_levels, (std::vector<int>{0, 1, 2, 3, 4}));
 }
 
 }  // namespace

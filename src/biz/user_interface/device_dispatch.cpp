@@ -81,8 +81,9 @@ void DeviceDispatch::DestroyInstance() {
 
 bool DeviceDispatch::HasInstance() { return instance_.load() != nullptr; }
 
+// Init and Destroy are the only writers and never run beside each other (ov_init, ov_destroy); the lock is
+// for the readers on other threads, and no log line is written while it is held.
 int DeviceDispatch::Init(const ov_config_s* config) {
-    std::lock_guard<std::mutex> lock(config_mutex_);
     if (inited_) {
         LOGW("Already init");
         return 0;
@@ -93,19 +94,22 @@ int DeviceDispatch::Init(const ov_config_s* config) {
     }
     // The P2P module takes config->log_level as its log level here, before the checks below.
     if (!ConfigAcceptable(*config)) return -1;
-    *config_ = *config;
+    {
+        std::lock_guard<std::mutex> lock(config_mutex_);
+        *config_ = *config;
+        inited_ = true;
+    }
     LOGI("Product key:       %s", config_->product_key);
     LOGI("Device name:       %s", config_->device_name);
-    inited_ = true;
     return 0;
 }
 
 int DeviceDispatch::Destroy() {
-    std::lock_guard<std::mutex> lock(config_mutex_);
     if (!inited_) {
         LOGW("Not inited yet");
         return 0;
     }
+    std::lock_guard<std::mutex> lock(config_mutex_);
     *config_ = ov_config_s();
     inited_ = false;
     return 0;

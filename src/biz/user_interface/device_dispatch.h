@@ -93,7 +93,7 @@ private:
     static void ProcessTriggerPicCapture(void* arg);
     static void ProcessCloudEvent(void* arg);
 
-    // Written by Init and Destroy only; the lock lets a queued call that races ov_destroy read it safely.
+    // Written by Init and Destroy only; the lock lets a queued call that races ov_destroy read them safely.
     mutable std::mutex config_mutex_;
     bool inited_ = false;
     std::unique_ptr<ov_config_s> config_;
