@@ -19,16 +19,34 @@ struct PushMedia {
     uint32_t AudioTimestamp(size_t i) const { return static_cast<uint32_t>(i * 1024 * 1000 / sample_rate); }
 };
 
-struct PushResult {
-    int failures = 0;  // calls that returned non-zero
-    size_t video_sent = 0;
-    size_t audio_sent = 0;
-    uint64_t bytes = 0;  // frame bytes handed to the client
+struct PushStep {
+    bool video;
+    size_t index;
 };
 
-// Sends the metadata, then every frame, earliest timestamp first (video before audio on a tie).
-// Frames are copied once up front into writable buffers, since the client may write in front of
-// a slice.
+// Every frame, earliest timestamp first (video before audio on a tie).
+std::vector<PushStep> PushSchedule(const PushMedia& media);
+
+// Holds writable copies of the video frames, since the client may write in front of a slice.
+class MediaPusher {
+public:
+    explicit MediaPusher(const PushMedia& media);
+    // The client's result for one frame; counts the frame bytes handed over.
+    int Send(rtmp_client_s* client, const PushStep& step);
+    uint64_t bytes() const { return bytes_; }
+
+private:
+    const PushMedia& media_;
+    std::vector<std::vector<uint8_t>> video_;
+    uint64_t bytes_ = 0;
+};
+
+struct PushResult {
+    int failures = 0;  // calls that returned non-zero
+    uint64_t bytes = 0;
+};
+
+// Sends the metadata, then every frame of the schedule.
 PushResult PushAll(rtmp_client_s* client, const PushMedia& media);
 
 }  // namespace facadetest
