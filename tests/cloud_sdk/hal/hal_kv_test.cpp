@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cloud_log_capture.h"
@@ -139,6 +140,33 @@ TEST_F(HalKvTest, KeyOf127CharactersRoundTrips) {
     ASSERT_EQ(HAL_Kv_Set(key.c_str(), "v", 1), 0);
     std::string value;
     EXPECT_EQ(Get(key, &value), 0);
+}
+
+// Four threads write 25 keys each, every key in a bucket of its own: all 100 must be there afterwards.
+TEST_F(HalKvTest, ConcurrentWritersAllLand) {
+    std::vector<std::string> keys;
+    std::vector<bool> used(tessera::kKvBucketCount);
+    for (int i = 0; keys.size() < 100; ++i) {
+        std::string key = "concurrent" + std::to_string(i);
+        size_t bucket = tessera::KvBucketIndex(key);
+        if (used[bucket]) continue;
+        used[bucket] = true;
+        keys.push_back(key);
+    }
+    std::vector<std::thread> writers;
+    for (size_t t = 0; t < 4; ++t) {
+        writers.emplace_back([&keys, t] {
+            for (size_t i = t; i < keys.size(); i += 4) {
+                EXPECT_EQ(HAL_Kv_Set(keys[i].c_str(), keys[i].data(), static_cast<int>(keys[i].size())), 0);
+            }
+        });
+    }
+    for (std::thread& writer : writers) writer.join();
+    for (const std::string& key : keys) {
+        std::string value;
+        ASSERT_EQ(Get(key, &value), 0) << key;
+        EXPECT_EQ(value, key);
+    }
 }
 
 TEST_F(HalKvTest, UnopenableFileFails) {

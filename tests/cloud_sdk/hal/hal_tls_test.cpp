@@ -210,6 +210,29 @@ TEST_F(HalTlsTest, NumericHostAndLocalhostNeverAskTheDnsServers) {
     EXPECT_EQ(dns.queries(), 0);
 }
 
+// A DNS server that never answers: after its time-out the fallback addresses are tried.
+TEST_F(HalTlsTest, FallbackAddressesFollowASilentDnsServer) {
+    CloudLogCapture capture;
+    int silent = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    socklen_t length = sizeof(address);
+    getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length);
+    std::string server = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    const char* servers[] = {server.c_str()};
+    const char* fallback[] = {"127.0.0.1"};
+    ASSERT_EQ(HAL_SetDnsServers(servers, 1), 0);
+    ASSERT_EQ(HAL_SetFallbackAddresses(fallback, 1), 0);
+    TlsScriptedPeer peer(certs_);
+    ASSERT_TRUE(peer.Start("echo"));
+    EXPECT_EQ(Connect("device.test", peer.port()), 0u);
+    EXPECT_TRUE(capture.Has("! fail ! CN mismatch")) << "the TCP connection reached the peer\n" << capture.Dump();
+    HAL_SetFallbackAddresses(nullptr, 0);
+    close(silent);
+}
+
 TEST(HalNameService, BadConfigurationIsRefused) {
     const char* bad_servers[] = {"127.0.0.1:0", "127.0.0.1:x", "dns.example", "1.2.3.4:70000"};
     for (const char* server : bad_servers) EXPECT_EQ(HAL_SetDnsServers(&server, 1), -1) << server;
