@@ -6,6 +6,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <thread>
 
 #include "rtmp/rtmp_sdk/engine/chunk_header.h"
 #include "rtmp/rtmp_sdk/engine/rtmp_internal.h"
@@ -16,7 +17,15 @@ namespace {
 
 constexpr int kTableGrowth = 10;
 // A closing thread waits this long for a message in progress before giving up its goodbye.
-constexpr auto kBriefSendWait = std::chrono::milliseconds(200);
+constexpr int kBriefSendWaitMs = 200;
+
+bool TryLockBriefly(std::unique_lock<std::mutex>* lock) {
+    for (int waited = 0; !lock->try_lock(); ++waited) {
+        if (waited == kBriefSendWaitMs) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
 
 bool LookupPrevious(RTMP* r, int id, RTMPChunkStreamOut* previous) {
     ConnectionLock lock(r);
@@ -132,10 +141,10 @@ bool PacketIsSendable(const RTMPPacket* packet) {
 
 int SendPacketLocked(RTMP* r, RTMPPacket* packet, int queue, SendLockWait wait) {
     if (!PacketIsSendable(packet)) return 0;
-    std::unique_lock<std::timed_mutex> send_lock(r->m_sendMutex, std::defer_lock);
+    std::unique_lock<std::mutex> send_lock(r->m_sendMutex, std::defer_lock);
     if (wait == SendLockWait::kBlock) {
         send_lock.lock();
-    } else if (!send_lock.try_lock_for(kBriefSendWait)) {
+    } else if (!TryLockBriefly(&send_lock)) {
         return 0;
     }
     RTMPChunkStreamOut previous;

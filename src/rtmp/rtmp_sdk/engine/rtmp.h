@@ -173,7 +173,7 @@ struct RTMP {
     RTMP_LNK Link;
     int close = 0;                       // guarded by m_mutux
     pthread_mutex_t* m_mutux = nullptr;  // null when it could not be created
-    std::timed_mutex m_sendMutex;        // one whole message on the wire at a time
+    std::mutex m_sendMutex;              // one whole message on the wire at a time
     RTMPTransport* m_transport = nullptr;  // not owned; the POSIX socket when null
 };
 
