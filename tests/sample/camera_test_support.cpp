@@ -1,5 +1,10 @@
 #include "camera_test_support.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -15,12 +20,40 @@ int RunMakeMedia(const std::string& arguments) {
                                    "' --checker '" OV_MEDIA_CHECK_PATH "' " + arguments + " >/dev/null 2>&1");
 }
 
-TestMedia::TestMedia() {
-    ok_ = RunMakeMedia("--output '" + dir_.File("h265_aac") +
-                       "' --codec h265 --audio aac --size 320x180 --fps 15 --duration 3 --keyint 1") == 0 &&
-          RunMakeMedia("--output '" + dir_.File("h264_g711a") +
-                       "' --codec h264 --audio g711a --size 160x120 --fps 10 --duration 2 --keyint 1") == 0 &&
-          RunMakeMedia("--size 160x120 --picture '" + dir_.File("1.jpg") + "'") == 0;
+namespace {
+
+// Names the tool version the shared sets were made with, so a changed tool remakes them.
+std::string ToolStamp() {
+    struct stat info {};
+    if (stat(testsupport::SourcePath("tools/make_media.py").c_str(), &info) != 0) return "";
+    return std::to_string(info.st_size) + ":" + std::to_string(info.st_mtim.tv_sec) + ":" +
+           std::to_string(info.st_mtim.tv_nsec);
+}
+
+}  // namespace
+
+bool TestMedia::Make() const {
+    return RunMakeMedia("--output '" + Prefix("h265_aac") +
+                        "' --codec h265 --audio aac --size 320x180 --fps 15 --duration 3 --keyint 1") == 0 &&
+           RunMakeMedia("--output '" + Prefix("h264_g711a") +
+                        "' --codec h264 --audio g711a --size 160x120 --fps 10 --duration 2 --keyint 1") == 0 &&
+           RunMakeMedia("--size 160x120 --picture '" + Picture() + "'") == 0;
+}
+
+TestMedia::TestMedia() : dir_(OV_CAMERA_TEST_MEDIA_DIR) {
+    std::filesystem::create_directories(dir_);
+    // Test processes run in parallel: one makes the sets, the others wait for it.
+    int lock = open((dir_ + "/.lock").c_str(), O_CREAT | O_RDWR, 0644);
+    if (lock < 0 || flock(lock, LOCK_EX) != 0) return;
+    const std::string stamp_path = dir_ + "/.made_with";
+    const std::string stamp = ToolStamp();
+    ok_ = !stamp.empty() && testsupport::ReadFile(stamp_path) == stamp && std::filesystem::exists(Picture());
+    if (!ok_) {
+        std::remove(stamp_path.c_str());
+        ok_ = Make() && testsupport::WriteFile(stamp_path, stamp);
+    }
+    flock(lock, LOCK_UN);
+    close(lock);
 }
 
 const TestMedia& TestMedia::Get() {

@@ -16,21 +16,22 @@
 
 namespace camtest {
 
-// Small sets, made once per test binary in a temporary directory:
+// Small sets, made on first use and shared by every test process of the build (the build tree's
+// test_media directory, guarded by a file lock and remade when make_media.py changes):
 //   "h265_aac"   3 s, 320x180, 15 fps, a key frame every second, AAC 16 kHz
 //   "h264_g711a" 2 s, 160x120, 10 fps, a key frame every second, G.711 A-law 8 kHz
 // and the picture "1.jpg".
 class TestMedia {
 public:
     static const TestMedia& Get();
-    std::string Prefix(const std::string& name) const { return dir_.File(name); }
-    std::string Picture() const { return dir_.File("1.jpg"); }
-    const std::string& dir() const { return dir_.path(); }
+    std::string Prefix(const std::string& name) const { return dir_ + "/" + name; }
+    std::string Picture() const { return dir_ + "/1.jpg"; }
     bool ok() const { return ok_; }
 
 private:
     TestMedia();
-    testsupport::TempDir dir_;
+    bool Make() const;
+    std::string dir_;
     bool ok_ = false;
 };
 
