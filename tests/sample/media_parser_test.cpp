@@ -225,4 +225,30 @@ TEST_F(MediaParseTest, ParametersComeFromTheFileSet) {
     EXPECT_EQ(duration, 0.0);
 }
 
+TEST(MediaParseFileTest, AFileWhoseStampsNeverAdvanceStillStops) {
+    ASSERT_TRUE(TestMedia::Get().ok());
+    testsupport::TempDir dir;
+    const std::string prefix = dir.File("flat");
+    camtest::CopySet(TestMedia::Get().Prefix("h265_aac"), prefix);
+    std::string index;
+    for (const auto& info : camtest::LoadIndex(prefix)) {
+        index += (index.empty() ? "" : "\n") + std::string("media=") + std::to_string(info.media_type) +
+                 ",offset=" + std::to_string(info.offset) + ",len=" + std::to_string(info.len) +
+                 ",timestamp=0,key=" + std::to_string(info.key_frame);
+    }
+    ASSERT_TRUE(testsupport::WriteFile(IndexFileName(prefix), index));
+    camtest::FrameRecorder recorder;
+    MediaParse reader(
+        [&](ov_video_format_e format, unsigned char*, unsigned int size, unsigned int ts, int key, int id) {
+            recorder.AddVideo(id, format, size, ts, key);
+        },
+        [&](ov_audio_format_e format, unsigned char*, unsigned int size, unsigned int ts, int id) {
+            recorder.AddAudio(id, format, size, ts);
+        });
+    ASSERT_EQ(reader.StartLive(2, prefix), 0);
+    ASSERT_TRUE(recorder.WaitForCount(2 * camtest::LoadIndex(prefix).size()));
+    reader.Stop();
+    EXPECT_FALSE(reader.IsRunning());
+}
+
 }  // namespace

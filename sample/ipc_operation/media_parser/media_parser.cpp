@@ -146,6 +146,8 @@ int MediaParse::DeliverDueFrames(Mode mode) {
         if (mode == Mode::kVod) return -1;
         LiveReset(index_.size() - 1, 0);
         index_position_ = 0;
+        // One pass per step: a file whose stamps never advance must not keep the thread from its stop.
+        return 0;
     }
 }
 
