@@ -82,7 +82,8 @@ Measurement PushWithClient(const PushMedia& media, std::string url) {
     IOT_RTMP_Deinit(client);
     m.bytes = pusher.bytes();
     m.frames = schedule.size();
-    m.allocations_per_frame = static_cast<double>(steady_allocations) / static_cast<double>(schedule.size() - kWarmUpFrames);
+    m.allocations_per_frame =
+        static_cast<double>(steady_allocations) / static_cast<double>(schedule.size() - kWarmUpFrames);
     m.ok = failures == 0;
     return m;
 }
@@ -90,7 +91,8 @@ Measurement PushWithClient(const PushMedia& media, std::string url) {
 Measurement PushWithFfmpeg(const std::string& flv, const std::string& url, const Measurement& reference) {
     Measurement m;
     double wall = WallSeconds(), cpu = CpuSeconds(RUSAGE_CHILDREN);
-    m.ok = testsupport::RunCommand("timeout 120 ffmpeg -nostdin -v error -i '" + flv + "' -c copy -f flv '" + url + "'") == 0;
+    m.ok = testsupport::RunCommand("timeout 120 ffmpeg -nostdin -v error -i '" + flv + "' -c copy -f flv '" + url +
+                                   "'") == 0;
     m.wall_s = WallSeconds() - wall;
     m.cpu_s = CpuSeconds(RUSAGE_CHILDREN) - cpu;
     m.bytes = reference.bytes;
@@ -110,13 +112,13 @@ int main() {
     testsupport::TempDir dir;
     std::string h264 = dir.File("bench.h264"), aac = dir.File("bench.aac"), flv = dir.File("bench.flv");
     // A camera-like bit rate (2 Mbit/s at 640x360), so the push moves real volumes of data.
-    if (testsupport::RunCommand("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=640x360:rate=" +
-                                std::to_string(kFps) + " -t " + std::to_string(kSeconds) +
-                                " -pix_fmt yuv420p -c:v libx264 -preset veryfast -b:v 2M -g 50 -bf 0 -f h264 '" + h264 +
-                                "'") != 0 ||
+    if (testsupport::RunCommand(
+            "ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=640x360:rate=" + std::to_string(kFps) + " -t " +
+            std::to_string(kSeconds) + " -pix_fmt yuv420p -c:v libx264 -preset veryfast -b:v 2M -g 50 -bf 0 -f h264 '" +
+            h264 + "'") != 0 ||
         !facadetest::MakeAdtsAac(aac, kSeconds, kSampleRate, 2) ||
-        testsupport::RunCommand("ffmpeg -nostdin -v error -y -i '" + h264 + "' -i '" + aac +
-                                "' -c copy -f flv '" + flv + "'") != 0) {
+        testsupport::RunCommand("ffmpeg -nostdin -v error -y -i '" + h264 + "' -i '" + aac + "' -c copy -f flv '" +
+                                flv + "'") != 0) {
         std::fprintf(stderr, "could not make the benchmark media with ffmpeg\n");
         return 1;
     }
@@ -139,10 +141,11 @@ int main() {
     Print("ffmpeg", ffmpeg);
     std::printf("ratio client/ffmpeg: throughput %.2f  cpu %.2f\n", ffmpeg.wall_s / client.wall_s,
                 client.cpu_s / ffmpeg.cpu_s);
-    std::printf("client allocations: %llu while connecting and sending the first %zu frames, then %.3f per frame"
-                " (counted: %s)\n",
-                static_cast<unsigned long long>(client.warm_up_allocations), kWarmUpFrames, client.allocations_per_frame,
-                AllocationCounterScope());
+    std::printf(
+        "client allocations: %llu while connecting and sending the first %zu frames, then %.3f per frame"
+        " (counted: %s)\n",
+        static_cast<unsigned long long>(client.warm_up_allocations), kWarmUpFrames, client.allocations_per_frame,
+        AllocationCounterScope());
     nginx.Stop();
     return client.ok && ffmpeg.ok ? 0 : 1;
 }

@@ -11,7 +11,8 @@ namespace {
 
 std::vector<uint8_t> Hex(const std::string& hex) {
     std::vector<uint8_t> bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
     return bytes;
 }
 
@@ -19,12 +20,12 @@ const std::vector<uint8_t> kKey = Hex("2b7e151628aed2a6abf7158809cf4f3c");
 const std::vector<uint8_t> kIv = Hex("000102030405060708090a0b0c0d0e0f");
 
 TEST(AesCbcCipher, MatchesTheNistCbcVectorAndAppendsAFullPaddingBlock) {
-    std::vector<uint8_t> data = Hex(
-        "6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51"
-        "30c81c46a35ce411e5fbc1191a0a52eff69f2445df4f9b17ad2b417be66c3710");
-    const std::vector<uint8_t> expected = Hex(
-        "7649abac8119b246cee98e9b12e9197d5086cb9b507219ee95db113a917678b2"
-        "73bed6b8e3c1743b7116e69e222295163ff1caa1681fac09120eca307586e1a7");
+    std::vector<uint8_t> data =
+        Hex("6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51"
+            "30c81c46a35ce411e5fbc1191a0a52eff69f2445df4f9b17ad2b417be66c3710");
+    const std::vector<uint8_t> expected =
+        Hex("7649abac8119b246cee98e9b12e9197d5086cb9b507219ee95db113a917678b2"
+            "73bed6b8e3c1743b7116e69e222295163ff1caa1681fac09120eca307586e1a7");
     AesCbcCipher cipher;
     cipher.SetKey(kKey.data(), kIv.data());
     data.resize(64 + 16);

@@ -60,9 +60,23 @@ TEST(AnnexBFrameLayout, UnitsAreClassifiedPerCodecUpToTheFirstSlice) {
     const Case cases[] = {
         {"h264 key frame", ZENQ_RTMP_VIDEO_FORMAT_AVC, {{0x67, 1}, {0x68, 2}, {0x06, 3}, {0x65, 4}}, 0, 1, -1, 2, 3},
         {"h264 first of each kind", ZENQ_RTMP_VIDEO_FORMAT_AVC, {{0x67, 1}, {0x67, 2}, {0x41, 3}}, 0, -1, -1, -1, 2},
-        {"h264 after the slice ignored", ZENQ_RTMP_VIDEO_FORMAT_AVC, {{0x09, 0}, {0x41, 1}, {0x67, 2}}, -1, -1, -1, -1, 1},
+        {"h264 after the slice ignored",
+         ZENQ_RTMP_VIDEO_FORMAT_AVC,
+         {{0x09, 0}, {0x41, 1}, {0x67, 2}},
+         -1,
+         -1,
+         -1,
+         -1,
+         1},
         {"h264 no slice", ZENQ_RTMP_VIDEO_FORMAT_AVC, {{0x67, 1}, {0x68, 2}}, 0, 1, -1, -1, -1},
-        {"h265 key frame", ZENQ_RTMP_VIDEO_FORMAT_HEVC, {{0x40, 1}, {0x42, 1}, {0x44, 1}, {0x4E, 1}, {0x26, 1}}, 1, 2, 0, 3, 4},
+        {"h265 key frame",
+         ZENQ_RTMP_VIDEO_FORMAT_HEVC,
+         {{0x40, 1}, {0x42, 1}, {0x44, 1}, {0x4E, 1}, {0x26, 1}},
+         1,
+         2,
+         0,
+         3,
+         4},
         {"h265 suffix SEI and CRA", ZENQ_RTMP_VIDEO_FORMAT_HEVC, {{0x50, 1}, {0x2A, 1}}, -1, -1, -1, 0, 1},
         {"h265 trail and AUD", ZENQ_RTMP_VIDEO_FORMAT_HEVC, {{0x46, 1}, {0x02, 1}}, -1, -1, -1, -1, 1},
         {"h265 reserved types", ZENQ_RTMP_VIDEO_FORMAT_HEVC, {{0x14, 1}, {0x2C, 1}, {0x13, 1}}, -1, -1, -1, -1, 2},
@@ -122,7 +136,8 @@ TEST(FlvAudioBody, FramesPerFormat) {
     const Case cases[] = {
         {"aac raw", AudioConfig(10, 3, 1, 0, 4), raw, "af010102030405"},
         {"aac adts", AudioConfig(10, 3, 1, 0, 4), Concat({FromHex("fff15080017ffc"), raw}), "af010102030405"},
-        {"aac adts with crc", AudioConfig(10, 3, 1, 0, 4), Concat({FromHex("fff05080017ffcabcd"), raw}), "af010102030405"},
+        {"aac adts with crc", AudioConfig(10, 3, 1, 0, 4), Concat({FromHex("fff05080017ffcabcd"), raw}),
+         "af010102030405"},
         {"aac 0xff 0xe0 is no adts", AudioConfig(10, 3, 1, 0, 4), FromHex("ffe0"), "af01ffe0"},
         {"g711a", AudioConfig(7, 0, 1, 0, 11), raw, "72010102030405"},
         {"adpcm 22k stereo", AudioConfig(1, 2, 1, 1, 7), raw, "1b0102030405"},
@@ -170,9 +185,9 @@ TEST(TimestampRebase, FirstFrameBecomesOneSecondAndEarlyFramesAreRefused) {
         uint32_t out;
     };
     const Step steps[] = {
-        {0, true, 1000},            // a stream may start at 0 ms
+        {0, true, 1000},  // a stream may start at 0 ms
         {40, true, 1040},
-        {0xFFFFFFFFu, true, 999},   // 32-bit wrap of the caller's clock
+        {0xFFFFFFFFu, true, 999},  // 32-bit wrap of the caller's clock
         {10000, true, 11000},
         {0xFFFE0000u, true, 0xFFFE0000u + 1000},  // more than 65535 ms early wraps around and is sent
     };
@@ -187,7 +202,7 @@ TEST(TimestampRebase, FirstFrameBecomesOneSecondAndEarlyFramesAreRefused) {
     }
     TimestampRebase late;
     late.Reset(5000);
-    EXPECT_FALSE(late.Apply(false, 3000).send);   // 2 s before the base
+    EXPECT_FALSE(late.Apply(false, 3000).send);  // 2 s before the base
     EXPECT_FALSE(late.Apply(false, 5000 - 66535).send);
     EXPECT_TRUE(late.Apply(false, 5000 - 66536).send);
     EXPECT_EQ(late.Apply(true, 3000).timestamp, 3000u);

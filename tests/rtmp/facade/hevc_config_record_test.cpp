@@ -45,8 +45,8 @@ const Source& SourceFor(const std::string& pix_fmt) {
     source.units = ReadAccessUnits(VideoCodec::kH265, source.stream);
     EXPECT_EQ(testsupport::RunCommand("ffmpeg -nostdin -v error -y -i '" + hevc + "' -c copy '" + mp4 + "'"), 0);
     source.mp4_hvcc = FindBoxPayload(ReadBytes(mp4), "hvcC");
-    source.probe = testsupport::CaptureCommand("ffprobe -v error -show_entries stream=profile,level,pix_fmt -of csv=p=0 '" +
-                                               hevc + "'");
+    source.probe = testsupport::CaptureCommand(
+        "ffprobe -v error -show_entries stream=profile,level,pix_fmt -of csv=p=0 '" + hevc + "'");
     return source;
 }
 
@@ -105,7 +105,9 @@ TEST_P(HvccFromEncoder, FixedFieldsEqualThoseOfAnMp4Muxer) {
     ASSERT_GE(source.mp4_hvcc.size(), 23u);
     std::vector<uint8_t> out(source.units[0].bytes.size() + 1024);
     ov_io_stream cursor{out.data(), 0, out.size()};
-    ASSERT_EQ(ov_ff_isom_write_hvcc(&cursor, source.units[0].bytes.data(), static_cast<int>(source.units[0].bytes.size()), 0), 0);
+    ASSERT_EQ(
+        ov_ff_isom_write_hvcc(&cursor, source.units[0].bytes.data(), static_cast<int>(source.units[0].bytes.size()), 0),
+        0);
     // Everything before numOfArrays: profile, tier, level, flags, segmentation, parallelism, formats,
     // frame rate fields, temporal layers, length size.
     EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 22),
@@ -116,7 +118,9 @@ INSTANTIATE_TEST_SUITE_P(PixelFormats, HvccFromEncoder,
                          testing::Values(FormatCase{"yuv420p", "Main,yuv420p,30\n", 1, 1, 0},
                                          FormatCase{"yuv420p10le", "Main 10,yuv420p10le,30\n", 2, 1, 2},
                                          FormatCase{"yuv444p", "Rext,yuv444p,30\n", 4, 3, 0}),
-                         [](const testing::TestParamInfo<FormatCase>& info) { return std::string(info.param.pix_fmt); });
+                         [](const testing::TestParamInfo<FormatCase>& info) {
+                             return std::string(info.param.pix_fmt);
+                         });
 
 // Builds a frame from units of the real stream, each behind the given start code.
 std::vector<uint8_t> Frame(const std::vector<std::vector<uint8_t>>& units, bool four_byte_start_codes = true) {
@@ -186,10 +190,8 @@ TEST_F(HvccUnitBoundaries, ResultCodesForOtherInput) {
         int expected;
     };
     const Case cases[] = {
-        {"five bytes", {0, 0, 1, 0x40, 0x01}, -1},
-        {"no start code", std::vector<uint8_t>(64, 0x42), -2},
-        {"no parameter sets", Frame({idr_}), -1},
-        {"no PPS", Frame({vps_, sps_, idr_}), -1},
+        {"five bytes", {0, 0, 1, 0x40, 0x01}, -1}, {"no start code", std::vector<uint8_t>(64, 0x42), -2},
+        {"no parameter sets", Frame({idr_}), -1},  {"no PPS", Frame({vps_, sps_, idr_}), -1},
         {"no VPS", Frame({sps_, pps_, idr_}), -1},
     };
     for (const Case& c : cases) {

@@ -6,8 +6,8 @@ std::vector<PushStep> PushSchedule(const PushMedia& media) {
     std::vector<PushStep> steps;
     size_t v = 0, a = 0;
     while (v < media.video.size() || a < media.audio.size()) {
-        bool video_next = a >= media.audio.size() ||
-                          (v < media.video.size() && media.VideoTimestamp(v) <= media.AudioTimestamp(a));
+        bool video_next =
+            a >= media.audio.size() || (v < media.video.size() && media.VideoTimestamp(v) <= media.AudioTimestamp(a));
         steps.push_back({video_next, video_next ? v++ : a++});
     }
     return steps;

@@ -86,8 +86,8 @@ std::vector<std::vector<uint8_t>> ReadAdtsFrames(const std::vector<uint8_t>& s) 
     size_t pos = 0;
     while (pos + 7 <= s.size() && s[pos] == 0xFF && (s[pos + 1] & 0xF0) == 0xF0) {
         // ISO/IEC 13818-7 6.2.2: aac_frame_length, 13 bits, header included.
-        size_t len = (static_cast<size_t>(s[pos + 3] & 0x03) << 11) | (static_cast<size_t>(s[pos + 4]) << 3) |
-                     (s[pos + 5] >> 5);
+        size_t len =
+            (static_cast<size_t>(s[pos + 3] & 0x03) << 11) | (static_cast<size_t>(s[pos + 4]) << 3) | (s[pos + 5] >> 5);
         if (len < 7 || pos + len > s.size()) break;
         frames.emplace_back(s.begin() + pos, s.begin() + pos + len);
         pos += len;
@@ -120,8 +120,9 @@ bool MakeH264(const std::string& path, int seconds, int fps, const std::string& 
 
 bool MakeH265(const std::string& path, int seconds, int fps, const std::string& pix_fmt, const std::string& size) {
     return RunFfmpeg("-f lavfi -i testsrc=size=" + size + ":rate=" + std::to_string(fps) + " -t " +
-                     std::to_string(seconds) + " -pix_fmt " + pix_fmt + " -c:v libx265 -x265-params log-level=error:bframes=0:keyint=" +
-                     std::to_string(fps) + " -f hevc '" + path + "'");
+                     std::to_string(seconds) + " -pix_fmt " + pix_fmt +
+                     " -c:v libx265 -x265-params log-level=error:bframes=0:keyint=" + std::to_string(fps) +
+                     " -f hevc '" + path + "'");
 }
 
 bool MakeAdtsAac(const std::string& path, int seconds, int sample_rate, int channels) {

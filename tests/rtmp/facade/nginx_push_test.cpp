@@ -136,7 +136,8 @@ std::map<std::string, std::vector<std::string>> ProbePackets(const std::string& 
         // codec_type,pts, then side-data columns on some packets.
         size_t comma = line.find(',');
         size_t end = line.find(',', comma + 1);
-        packets[line.substr(0, comma)].push_back(line.substr(comma + 1, end == std::string::npos ? end : end - comma - 1));
+        packets[line.substr(0, comma)].push_back(
+            line.substr(comma + 1, end == std::string::npos ? end : end - comma - 1));
     }
     return packets;
 }
@@ -162,10 +163,10 @@ TEST_F(PushToNginx, H264AndAacDecodeLiveAndFromTheRecordingWithEveryFrameAndTime
     ChildProcess player;
     // -rw_timeout ends the player once the stream has been quiet for a second, so it flushes its
     // decoders and writes every frame.
-    ASSERT_TRUE(player.Start({"timeout", "60", "ffmpeg", "-nostdin", "-v", "error", "-rw_timeout", "1000000", "-i",
-                              Url("pull"), "-map", "0",
-                              "-fps_mode", "passthrough", "-flush_packets", "1", "-f", "framecrc", crc},
-                             work_.File("player.log")));
+    ASSERT_TRUE(
+        player.Start({"timeout", "60", "ffmpeg", "-nostdin", "-v", "error", "-rw_timeout", "1000000", "-i", Url("pull"),
+                      "-map", "0", "-fps_mode", "passthrough", "-flush_packets", "1", "-f", "framecrc", crc},
+                     work_.File("player.log")));
     ASSERT_TRUE(WaitForLog("play: name='pull'", 1));
     Push("pull", media, Config(ZENQ_RTMP_VIDEO_FORMAT_AVC, false));
 
@@ -207,9 +208,10 @@ TEST_F(PushToNginx, H265DecodesFromTheRecordingAndItsRecordMatchesTheSource) {
 
     std::string annexb = work_.File("out.hevc");
     Extracted extracted;
-    extracted.summary = cJSON_Parse(CaptureCommand("/usr/bin/python3 '" +
-                                                   testsupport::SourcePath("tests/peers/flv_hevc_extract.py") + "' '" +
-                                                   nginx_.RecordPath("hevc") + "' '" + annexb + "'").c_str());
+    extracted.summary =
+        cJSON_Parse(CaptureCommand("/usr/bin/python3 '" + testsupport::SourcePath("tests/peers/flv_hevc_extract.py") +
+                                   "' '" + nginx_.RecordPath("hevc") + "' '" + annexb + "'")
+                        .c_str());
     ASSERT_NE(extracted.summary, nullptr);
     EXPECT_EQ(cJSON_GetObjectItem(extracted.summary, "records")->valueint, 1);
     cJSON* frames = cJSON_GetObjectItem(extracted.summary, "frames");
@@ -232,9 +234,10 @@ TEST_F(PushToNginx, H265DecodesFromTheRecordingAndItsRecordMatchesTheSource) {
     EXPECT_EQ(extracted.Field("bit_depth_chroma_minus8"), 0);
     EXPECT_EQ(CaptureCommand(probe + annexb + "'"), source_probe);
     EXPECT_EQ(DecodeErrors(annexb, "-f hevc"), "");
-    EXPECT_EQ(CaptureCommand("ffprobe -v error -f hevc -count_frames -show_entries stream=nb_read_frames -of csv=p=0 '" +
-                             annexb + "'"),
-              std::to_string(media.video.size()) + "\n");
+    EXPECT_EQ(
+        CaptureCommand("ffprobe -v error -f hevc -count_frames -show_entries stream=nb_read_frames -of csv=p=0 '" +
+                       annexb + "'"),
+        std::to_string(media.video.size()) + "\n");
     std::map<std::string, std::vector<std::string>> packets = ProbePackets(nginx_.RecordPath("hevc"));
     EXPECT_EQ(packets["audio"], SentTimestamps(media.audio.size(), &PushMedia::AudioTimestamp, media));
 }

@@ -119,13 +119,13 @@ protected:
 TEST_F(ClientAgainstPeer, VideoWaitsForAKeyFrameAndResendsTheConfigurationAfterAnSpsChange) {
     Connect(Config(1, ZENQ_RTMP_AUDIO_FORMAT_AAC, false));
     const Bytes key = Slice(0x65, 40), inter = Slice(0x41, 30);
-    EXPECT_EQ(SendVideo(Annexb({inter}), false, 0), 0);                    // before any key frame
-    EXPECT_EQ(SendVideo(Annexb({kSps1, kPps, key}), true, 40), 0);         // configuration + frame
+    EXPECT_EQ(SendVideo(Annexb({inter}), false, 0), 0);             // before any key frame
+    EXPECT_EQ(SendVideo(Annexb({kSps1, kPps, key}), true, 40), 0);  // configuration + frame
     EXPECT_EQ(SendVideo(Annexb({inter}), false, 80), 0);
-    EXPECT_EQ(SendVideo(Annexb({kSps2, inter}), false, 120), 0);           // new SPS: video stops
+    EXPECT_EQ(SendVideo(Annexb({kSps2, inter}), false, 120), 0);  // new SPS: video stops
     EXPECT_EQ(SendVideo(Annexb({inter}), false, 160), 0);
-    EXPECT_EQ(SendVideo(Annexb({kSps2, kPps, key}), true, 200), 0);        // new configuration
-    EXPECT_EQ(SendVideo(Annexb({kSps1}), true, 240), 0);                   // no slice: nothing sent
+    EXPECT_EQ(SendVideo(Annexb({kSps2, kPps, key}), true, 200), 0);  // new configuration
+    EXPECT_EQ(SendVideo(Annexb({kSps1}), true, 240), 0);             // no slice: nothing sent
 
     std::vector<PeerMessage> video = OfType(Finish(), 9);
     struct Expected {
@@ -133,11 +133,8 @@ TEST_F(ClientAgainstPeer, VideoWaitsForAKeyFrameAndResendsTheConfigurationAfterA
         Bytes body;
     };
     const Expected expected[] = {
-        {40, AvcConfigBody(kSps1, kPps)},
-        {40, NaluBody(0x17, key)},
-        {80, NaluBody(0x27, inter)},
-        {200, AvcConfigBody(kSps2, kPps)},
-        {200, NaluBody(0x17, key)},
+        {40, AvcConfigBody(kSps1, kPps)},  {40, NaluBody(0x17, key)},  {80, NaluBody(0x27, inter)},
+        {200, AvcConfigBody(kSps2, kPps)}, {200, NaluBody(0x17, key)},
     };
     ASSERT_EQ(video.size(), std::size(expected));
     for (size_t i = 0; i < video.size(); ++i) {
@@ -190,7 +187,9 @@ TEST_F(ClientAgainstPeer, EncryptedBodiesKeepTheirHeadersClearAndDecryptToTheCle
         Bytes prefix(wire.begin(), wire.begin() + static_cast<long>(c.clear_prefix));
         Bytes decrypted = Concat({prefix});
         if (wire.size() > c.clear_prefix) {
-            decrypted = Concat({prefix, AesCbcDecrypt(kKey, kIv, Bytes(wire.begin() + static_cast<long>(c.clear_prefix), wire.end()))});
+            decrypted =
+                Concat({prefix,
+                        AesCbcDecrypt(kKey, kIv, Bytes(wire.begin() + static_cast<long>(c.clear_prefix), wire.end()))});
         }
         EXPECT_EQ(ToHex(decrypted), ToHex(c.clear)) << c.message.body_hex;
     }
@@ -201,7 +200,7 @@ TEST_F(ClientAgainstPeer, RebasedTimestampsRefuseLateFramesAndGiveUpAfterAHundre
     const Bytes samples(80, 0x55);
     EXPECT_EQ(SendAudio(samples, 5000), 0);
     EXPECT_EQ(SendAudio(samples, 5040), 0);
-    EXPECT_EQ(SendAudio(samples, 4500), 0);                // 500 ms early: still after the 1000 ms start
+    EXPECT_EQ(SendAudio(samples, 4500), 0);  // 500 ms early: still after the 1000 ms start
     for (int i = 0; i < 100; ++i) EXPECT_EQ(SendAudio(samples, 3000), 0) << i;  // 2 s early: refused
     EXPECT_EQ(SendAudio(samples, 3000), ZENQ_RTMP_READ_TIMESTAMP_ERROR);
     EXPECT_EQ(SendAudio(samples, 5080), 0);
@@ -255,13 +254,14 @@ TEST_F(ClientAgainstPeer, MetadataAndCustomStatusMessages) {
 
 // The server's side: one message step that sends body on chunk stream 5, message stream 1.
 std::string SendStep(int type, const Bytes& body, uint32_t ts = 0) {
-    return R"(, {"send": "message", "type": )" + std::to_string(type) + R"(, "csid": 5, "ts": )" +
-           std::to_string(ts) + R"(, "hex": ")" + ToHex(body) + "\"}";
+    return R"(, {"send": "message", "type": )" + std::to_string(type) + R"(, "csid": 5, "ts": )" + std::to_string(ts) +
+           R"(, "hex": ")" + ToHex(body) + "\"}";
 }
 
 Bytes StatusCommand(const std::string& code, const Bytes& description, const std::string& name = "onStatus") {
-    return Concat({AmfString(name), AmfNumber(0), AmfNull(),
-                   AmfObject({{"level", AmfString("status")}, {"code", AmfString(code)}, {"description", description}})});
+    return Concat(
+        {AmfString(name), AmfNumber(0), AmfNull(),
+         AmfObject({{"level", AmfString("status")}, {"code", AmfString(code)}, {"description", description}})});
 }
 
 struct StatusRead {
@@ -278,7 +278,8 @@ TEST_F(ClientAgainstPeer, StatusCommandsFollowTheDescriptionRules) {
     Connect(Config(1, ZENQ_RTMP_AUDIO_FORMAT_AAC, false),
             SendStep(20, StatusCommand("NetStream.Seek.Start", AmfString("1500"))) +
                 SendStep(20, StatusCommand("x", AmfString("y"), "_result")) +
-                SendStep(20, StatusCommand("NetStream.SetPlayParam.Start", AmfString(std::string(params.begin(), params.end())))) +
+                SendStep(20, StatusCommand("NetStream.SetPlayParam.Start",
+                                           AmfString(std::string(params.begin(), params.end())))) +
                 SendStep(20, StatusCommand("NetStream.Pause.Notify", AmfString(long_text))));
     const StatusRead expected[] = {
         {0, "NetStream.Seek.Start", 20, "1500", 4},
@@ -313,14 +314,15 @@ struct Received {
 
 int OnAudio(const void* data, int len, uint32_t ts, void* arg) {
     static_cast<Received*>(arg)->events.push_back(
-        "audio " + std::to_string(ts) + " " + ToHex(Bytes(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + len)));
+        "audio " + std::to_string(ts) + " " +
+        ToHex(Bytes(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + len)));
     return 0;
 }
 
 int OnAudioHeader(zenq_rtmp_audio_format_e format, zenq_rtmp_audio_extern_rate_e rate, zenq_rtmp_audio_bit_e bit,
                   int channel, void* arg) {
-    static_cast<Received*>(arg)->events.push_back("header " + std::to_string(format) + " " + std::to_string(rate) + " " +
-                                                  std::to_string(bit) + " " + std::to_string(channel));
+    static_cast<Received*>(arg)->events.push_back("header " + std::to_string(format) + " " + std::to_string(rate) +
+                                                  " " + std::to_string(bit) + " " + std::to_string(channel));
     return 0;
 }
 
@@ -336,8 +338,9 @@ TEST_F(ClientAgainstPeer, InboundAudioIsDecryptedAndItsConfigurationReported) {
     Bytes tampered = AesCbcEncrypt(kKey, kIv, g711_data);
     tampered.back() ^= 0x01;
     Connect(Config(1, ZENQ_RTMP_AUDIO_FORMAT_G711A, true),
-            SendStep(8, AesCbcEncrypt(kKey, kIv, g711_header), 10) + SendStep(8, AesCbcEncrypt(kKey, kIv, g711_data), 20) +
-                SendStep(8, tampered, 30) + SendStep(8, AesCbcEncrypt(kKey, kIv, aac_header), 40) +
+            SendStep(8, AesCbcEncrypt(kKey, kIv, g711_header), 10) +
+                SendStep(8, AesCbcEncrypt(kKey, kIv, g711_data), 20) + SendStep(8, tampered, 30) +
+                SendStep(8, AesCbcEncrypt(kKey, kIv, aac_header), 40) +
                 SendStep(20, StatusCommand("NetStream.Play.Stop", AmfString("-"))));
     Received received;
     zenq_rtmp_read_handler handler{&received, nullptr, OnAudio, OnNotify, OnAudioHeader};
