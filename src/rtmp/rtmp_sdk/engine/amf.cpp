@@ -98,7 +98,7 @@ char* EncodeValue(const AMFObjectProperty* prop, char* output, char* outend) {
             output = EncodeDouble(output, prop->p_number);
             return WriteBE16(output, static_cast<uint16_t>(prop->p_UTCoffset));
         default:
-            RTMP_LOGE("%s, invalid type. %d", __func__, static_cast<int>(prop->p_type));
+            RTMP_LOGE("%s, invalid type. %d", "AMFProp_Encode", static_cast<int>(prop->p_type));
             return nullptr;
     }
 }
@@ -197,7 +197,7 @@ bool Decoder::Value(AMFObjectProperty* prop, int depth) {
             RTMP_LOGE("AMF_TYPED_OBJECT not supported!");
             return false;
         default:  // AMF3 values and unknown markers
-            RTMP_LOGE("%s, unknown datatype 0x%02x", __func__, static_cast<unsigned>(prop->p_type));
+            RTMP_LOGE("%s, unknown datatype 0x%02x", "AMF_Decode", static_cast<unsigned>(prop->p_type));
             return false;
     }
 }

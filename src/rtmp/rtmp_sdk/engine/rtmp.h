@@ -191,7 +191,9 @@ int RTMP_ConnectStream(RTMP* r, int seekTime);
 int RTMP_IsConnected(RTMP* r);
 int RTMP_IsTimedout(RTMP* r);
 void RTMP_Close(RTMP* r);
-// Reads one chunk; 1 (the message may still be incomplete: see RTMPPacket_IsReady), 0 on error.
+// Reads one chunk into packet, first freeing the body packet holds from an earlier call; 1 (the
+// message may still be incomplete: see RTMPPacket_IsReady), 0 on error. A complete message's body
+// belongs to the caller (RTMPPacket_Free).
 int RTMP_ReadPacket(RTMP* r, RTMPPacket* packet);
 // Sends one message; with queue set an invoke is remembered until its _result.
 int RTMP_SendPacket(RTMP* r, RTMPPacket* packet, int queue);

@@ -20,11 +20,11 @@ void CreateLock(RTMP* r) {
     if (r->m_mutux != nullptr) return;  // re-initialising keeps the one lock
     auto* mutex = static_cast<pthread_mutex_t*>(malloc(sizeof(pthread_mutex_t)));
     if (mutex == nullptr) {
-        RTMP_LOGE("%s, malloc mutex failed", __func__);
+        RTMP_LOGE("%s, malloc mutex failed", "RTMP_Init");
         return;
     }
     if (pthread_mutex_init(mutex, nullptr) != 0) {
-        RTMP_LOGE("%s, create mutex failed", __func__);
+        RTMP_LOGE("%s, create mutex failed", "RTMP_Init");
         free(mutex);
         return;
     }
@@ -33,7 +33,7 @@ void CreateLock(RTMP* r) {
 
 void DestroyLock(RTMP* r) {
     if (r->m_mutux == nullptr) return;
-    if (pthread_mutex_destroy(r->m_mutux) != 0) RTMP_LOGE("%s, destroy mutex failed", __func__);
+    if (pthread_mutex_destroy(r->m_mutux) != 0) RTMP_LOGE("%s, destroy mutex failed", "RTMP_Free");
     free(r->m_mutux);
     r->m_mutux = nullptr;
 }

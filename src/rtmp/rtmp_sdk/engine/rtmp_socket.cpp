@@ -55,7 +55,7 @@ void SetSocketOptions(int fd, int receive_timeout_s) {
     const int r3 = setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &no_delay, sizeof no_delay);
     const int r4 = setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &send_timeout, sizeof send_timeout);
     if (r1 != 0 || r2 != 0 || r3 != 0 || r4 != 0) {
-        RTMP_LOGE("%s, Setting socket option failed!,ret = %d %d %d %d %d", __func__, r1, r2, r3, r4, errno);
+        RTMP_LOGE("%s, Setting socket option failed!,ret = %d %d %d %d %d", "RTMP_Connect", r1, r2, r3, r4, errno);
     }
 }
 
@@ -103,12 +103,12 @@ int SocketConnect(RTMP* r) {
     if (!ResolveIPv4(host, &address.sin_addr)) return 0;
     const int fd = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (fd < 0) {
-        RTMP_LOGE("%s, failed to create socket. Error: %d", __func__, errno);
+        RTMP_LOGE("%s, failed to create socket. Error: %d", "RTMP_Connect", errno);
         return 0;
     }
     if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) < 0) {
         const int error = errno;
-        RTMP_LOGE("%s, failed to connect socket. %d (%s)", __func__, error, strerror(error));
+        RTMP_LOGE("%s, failed to connect socket. %d (%s)", "RTMP_Connect", error, strerror(error));
         ::close(fd);
         return 0;
     }

@@ -46,9 +46,9 @@ void OnUserControl(RTMP* r, const RTMPPacket* p) {
     if (event == rtmp_control::USER_CONTROL_PING_REQUEST) {
         SendPingResponse(r, value);
     } else if (event == rtmp_control::USER_CONTROL_SWF_VERIFY_REQUEST) {
-        if (value > 1) RTMP_LOGE("%s: SWFVerification Type %d request not supported! Patches welcome...", __func__,
+        if (value > 1) RTMP_LOGE("%s: SWFVerification Type %d request not supported! Patches welcome...", "RTMP_ConnectStream",
                                  static_cast<int>(value));
-        RTMP_LOGE("%s: Ignoring SWFVerification request, no CRYPTO support!", __func__);
+        RTMP_LOGE("%s: Ignoring SWFVerification request, no CRYPTO support!", "RTMP_ConnectStream");
     }
     // Stream begin, EOF, dry and buffer events only steer a player's buffering.
 }
@@ -179,7 +179,7 @@ void OnCommand(RTMP* r, const char* body, uint32_t size) {
     if (size == 0 || body[0] != AMF_STRING) return;
     Invoke invoke;
     if (AMF_Decode(&invoke.values, body, static_cast<int>(size), 0) < 0) {
-        RTMP_LOGE("%s, error decoding invoke packet", __func__);
+        RTMP_LOGE("%s, error decoding invoke packet", "RTMP_ConnectStream");
         return;
     }
     AVal name;
