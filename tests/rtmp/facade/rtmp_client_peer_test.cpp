@@ -155,6 +155,39 @@ TEST_F(ClientAgainstPeer, APrivateSeiTravelsInFrontOfTheSliceWithItsOwnStartCode
     EXPECT_EQ(video[1].body_hex, ToHex(NaluBody(0x17, Concat({{0, 0, 1}, sei, {0, 0, 1}, key}))));
 }
 
+TEST_F(ClientAgainstPeer, AFrameWithoutRoomForTheCachedSeiIsDropped) {
+    Connect(Config(1, ZENQ_RTMP_AUDIO_FORMAT_AAC, false));
+    const Bytes private_sei = Concat({FromHex("06393938380a"), Bytes(40, 0x11)});  // "9988"
+    const Bytes other_sei = FromHex("0605");                                       // leaves the cache as it was
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(SendVideo(Annexb({kSps1, kPps, private_sei, Slice(0x65, 20)}), true, 0), 0);
+    EXPECT_EQ(SendVideo(Annexb({other_sei, Slice(0x41, 20)}), false, 40), 0);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("SEI INFO ERROR, Should not be here\n"), std::string::npos);
+    std::vector<PeerMessage> video = OfType(Finish(), 9);
+    EXPECT_EQ(video.size(), 2u);  // configuration and key frame; the inter frame is gone
+}
+
+TEST_F(ClientAgainstPeer, H265WaitsForAKeyFrameWhoseParameterSetsMakeARecord) {
+    zenq_rtmp_config_s config = Config(1, ZENQ_RTMP_AUDIO_FORMAT_AAC, false);
+    config.video_format = ZENQ_RTMP_VIDEO_FORMAT_HEVC;
+    Connect(config);
+    const Bytes sps = FromHex("4201010160000003000003000003000003005da00280802d165995"), pps = FromHex("4401c172b462");
+    Bytes idr = Slice(0x26, 30);
+    idr[1] = 0x01;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(SendVideo(Annexb({sps, pps, idr}), true, 0), 0);  // no VPS: no record
+    std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_NE(printed.find("Parse hevc header failed, ret = -1\n"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("Send h265 failed, ret = -1\n"), std::string::npos) << printed;
+    const Bytes vps = FromHex("40010c01ffff016000000300000300000300000300ba9409");
+    EXPECT_EQ(SendVideo(Annexb({vps, sps, pps, idr}), true, 40), 0);
+    std::vector<PeerMessage> video = OfType(Finish(), 9);
+    ASSERT_EQ(video.size(), 2u);
+    EXPECT_EQ(video[0].ts, 40u);
+    EXPECT_EQ(video[0].body_hex.substr(0, 12), "1c0000000001");  // sequence header, hvcC version 1
+    EXPECT_EQ(video[1].body_hex, ToHex(NaluBody(0x1C, idr)));
+}
+
 TEST_F(ClientAgainstPeer, EncryptedBodiesKeepTheirHeadersClearAndDecryptToTheClearStream) {
     Connect(Config(1, ZENQ_RTMP_AUDIO_FORMAT_G711A, true));
     const Bytes key = Slice(0x65, 100), inter = Slice(0x41, 50), samples(160, 0xD5);
