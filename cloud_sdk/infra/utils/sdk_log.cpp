@@ -62,7 +62,10 @@ void LogLine(int level, const char* module, const char* function, int line, cons
     va_end(args);
     bool cut = static_cast<size_t>(prefix) > kLineMax || (wanted > 0 && used + wanted > kLineMax);
     size_t end = cut ? kLineMax : used + (wanted > 0 ? wanted : 0);
-    if (cut) memcpy(text + end, kCutMark, sizeof(kCutMark) - 1), end += sizeof(kCutMark) - 1;
+    if (cut) {
+        memcpy(text + end, kCutMark, sizeof(kCutMark) - 1);
+        end += sizeof(kCutMark) - 1;
+    }
     memcpy(text + end, kLineEnd, sizeof(kLineEnd));
 
     std::string message(text + used, end - used);
