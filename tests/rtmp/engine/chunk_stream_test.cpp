@@ -2,6 +2,7 @@
 // extended timestamps, time-outs, failures, and the life of the connection state.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -193,6 +194,44 @@ TEST(ChunkStreamTest, HandshakeWithAnotherVersionFails) {
     EXPECT_EQ(RTMP_ConnectOnSocket(r, FakeTransport::kFd), 0);
     EXPECT_TRUE(log.Has("RTMP_Connect, handshake failed.")) << log.Dump();
     EXPECT_FALSE(RTMP_IsConnected(r));
+    RTMP_Free(r);
+}
+
+// The connect command's body from what the engine wrote: after C0, C1 and C2, one message on chunk
+// stream 3 whose 128-byte chunks are separated by one-byte type 3 headers.
+std::string ConnectBody(const std::string& output) {
+    const std::string message = output.substr(1 + 2 * 1536);
+    const uint32_t length = static_cast<uint8_t>(message[4]) << 16 | static_cast<uint8_t>(message[5]) << 8 |
+                            static_cast<uint8_t>(message[6]);
+    std::string body;
+    for (size_t pos = 12; body.size() < length; pos += 1 + 128) body += message.substr(pos, std::min<size_t>(128, length - body.size()));
+    return body;
+}
+
+TEST(ChunkStreamTest, ConnectCommandCarriesThePlayerFieldsWhenNotPublishing) {
+    FakeTransport transport;
+    transport.input = FakeTransport::ServerHandshake();
+    char url[] = "rtmp://127.0.0.1/vod/clip pageUrl=http://p";
+    RTMP* r = RTMP_Alloc();
+    RTMP_Init(r);
+    ASSERT_EQ(RTMP_SetupURL(r, url), 1);
+    RTMP_SetTransport(r, &transport);
+    ASSERT_EQ(RTMP_ConnectOnSocket(r, FakeTransport::kFd), 1);
+    const std::string body = ConnectBody(transport.output);
+    AMFObject values;
+    ASSERT_EQ(AMF_Decode(&values, body.data(), static_cast<int>(body.size()), 0), static_cast<int>(body.size()));
+    AMFObject info;
+    AMFProp_GetObject(AMF_GetProp(&values, nullptr, 2), &info);
+    const char* names[] = {"app", "tcUrl", "fpad", "capabilities", "audioCodecs", "videoCodecs", "videoFunction",
+                           "pageUrl"};
+    ASSERT_EQ(AMF_CountProp(&info), static_cast<int>(std::size(names)));
+    for (int i = 0; i < AMF_CountProp(&info); ++i) {
+        AVal name;
+        AMFProp_GetName(AMF_GetProp(&info, nullptr, i), &name);
+        EXPECT_EQ(std::string(name.av_val, static_cast<size_t>(name.av_len)), names[i]);
+    }
+    const AVal audio = AVC("audioCodecs");
+    EXPECT_EQ(AMFProp_GetNumber(AMF_GetProp(&info, &audio, -1)), 3191.0);
     RTMP_Free(r);
 }
 
