@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the packet reader as a broker's stream would arrive, in pieces of varying
 // size, and decodes every packet it returns.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -18,7 +19,7 @@ public:
     int Read(uint8_t* buffer, size_t len, uint32_t) override {
         if (offset_ >= size_) return 0;
         size_t piece = 1 + (seed_ = static_cast<uint8_t>(seed_ * 37 + 11)) % 64;
-        size_t n = std::min({len, piece, size_ - offset_});
+        size_t n = std::min<size_t>({len, piece, size_ - offset_});
         std::copy(data_ + offset_, data_ + offset_ + n, buffer);
         offset_ += n;
         return static_cast<int>(n);
