@@ -81,6 +81,15 @@ int Occurrences(const std::string& text, const std::string& what) {
     return count;
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
+}
+
 class PushToNginx : public testing::Test {
 protected:
     void SetUp() override {
@@ -100,9 +109,19 @@ protected:
         return false;
     }
 
-    // Publishes the media once and waits until nginx has closed the recording.
+    // "*N" of the nginx session that published stream, empty until its publish is logged.
+    std::string PublishingSession(const std::string& stream) {
+        for (const std::string& line : Lines(nginx_.ErrorLog())) {
+            size_t at = line.find(" publish: name='" + stream + "'");
+            size_t star = line.rfind('*', at);
+            if (at != std::string::npos && star != std::string::npos) return line.substr(star, at - star);
+        }
+        return "";
+    }
+
+    // Publishes the media once and waits until nginx has ended that session, which closes its
+    // recording (other sessions, like a port probe, end on their own).
     void Push(const std::string& stream, const PushMedia& media, const zenq_rtmp_config_s& config) {
-        int disconnects = Occurrences(nginx_.ErrorLog(), "disconnect");
         rtmp_client_s* client = nullptr;
         ASSERT_EQ(IOT_RTMP_Init(&client), 0);
         ASSERT_EQ(IOT_RTMP_SetConfig(client, &config), 0);
@@ -112,21 +131,14 @@ protected:
         EXPECT_EQ(result.failures, 0);
         EXPECT_EQ(IOT_RTMP_Disconnect(client), 0);
         EXPECT_EQ(IOT_RTMP_Deinit(client), 0);
-        ASSERT_TRUE(WaitForLog("disconnect", disconnects + 1));
+        std::string session = PublishingSession(stream);
+        ASSERT_FALSE(session.empty());
+        ASSERT_TRUE(WaitForLog(session + " disconnect", 1));
     }
 
     NginxPeer nginx_;
     TempDir work_;
 };
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty()) lines.push_back(line);
-    }
-    return lines;
-}
 
 // "video,40" lines of ffprobe, the ones of each kind in file order.
 std::map<std::string, std::vector<std::string>> ProbePackets(const std::string& path) {
