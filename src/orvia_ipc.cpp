@@ -7,6 +7,8 @@
 #include <exception>
 #include <string>
 
+#include "biz/user_interface/device_monitor.h"
+#include "biz/user_interface/message_service.h"
 #include "ov_build_info.h"
 #include "orvia_ipc_dump.h"
 #include "orvia_ipc_services.h"
@@ -53,9 +55,8 @@ void ApplyLogSettings(const ov_config_s* config) {
 int TesseraAdapter(int type, const ov_tessera_adapter_property_s* in) {
     if (type == OV_TESSERA_ADAPTER_TYPE_CONNECTED) {
         g_cloud_connected = true;
-        // The device monitor reports, in this order: ReportVersionInfo, ReportEncryptType,
-        // ReportPictureType, ReportSupportPreRecord.
-        return ServiceNotAvailable("Device monitor");
+        DeviceMonitor::GetInstance()->ReportConnectionInfo();
+        return 0;
     }
     if (!g_cloud_connected) {
         LOGE("Tessera is not connect yet");
@@ -70,11 +71,9 @@ int TesseraAdapter(int type, const ov_tessera_adapter_property_s* in) {
     const std::string request = AdapterText(in->request, in->request_len);
     switch (type) {
         case OV_TESSERA_ADAPTER_TYPE_TSL_SERVICE:
-            // MessageService::TesseraAdapterTslService(in->dev_id, id, service_id, request)
-            return ServiceNotAvailable("Message service");
+            return MessageService::GetInstance()->TesseraAdapterTslService(in->dev_id, id, service_id, request);
         case OV_TESSERA_ADAPTER_TYPE_ORVIA:
-            // MessageService::TesseraAdapterOrvia(in->dev_id, service_id, request)
-            return ServiceNotAvailable("Message service");
+            return MessageService::GetInstance()->TesseraAdapterOrvia(in->dev_id, service_id, request);
         default:
             LOGE("Not recognize adapter type: %d", type);
             return -1;

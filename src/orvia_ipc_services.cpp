@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "biz/user_interface/device_dispatch.h"
+#include "biz/user_interface/device_monitor.h"
+#include "biz/user_interface/message_service.h"
 #include "common/thread_pool.h"
 #include "common/timer_service.h"
 #include "utils/logger.h"
@@ -51,8 +53,13 @@ int OpenSaveDirectory(const ov_config_s* config) {
     return config->stream_auto_save != 0 ? ServiceNotAvailable("Stream save") : 0;
 }
 
+int CreateDeviceMonitor(const ov_config_s*) {
+    DeviceMonitor::GetInstance();
+    return 0;
+}
+
 // ov_init's order. Steps of services still to come, at their places:
-//   after the user queue: DeviceMonitor::GetInstance(); PictureSession::GetInstance()->Init();
+//   after the device monitor: PictureSession::GetInstance()->Init();
 //     the intercom manager ("start voice intercom manager failed"); the stream session's Init
 //     ("start stream session failed");
 //   after the playback settings: the P2P module's StartService(DeviceIdentifier(...), 1, stream session)
@@ -63,6 +70,7 @@ int (*const kStartSteps[])(const ov_config_s*) = {
     StartEventQueue,
     StartNetworkQueue,
     StartUserQueue,
+    CreateDeviceMonitor,
     ApplyPlaybackSettings,
     ApplyStreamCheck,
     OpenSaveDirectory,
@@ -76,16 +84,18 @@ void ClearDeviceDispatch() {
 // for their work, are destroyed. Steps of services still to come, at their places:
 //   first: destroy the stream checker; stop the stream session; stop the P2P service; stop the intercom
 //     manager;
-//   after clearing the configuration: release the P2P module; destroy the message service; destroy the
-//     stream session, the picture session and the intercom manager;
-//   last: destroy the device monitor.
+//   between clearing the configuration and destroying the message service: release the P2P module;
+//   after the message service: destroy the stream session, the picture session and the intercom manager.
+// Upstream messages still queued when the message service goes are discarded, not sent.
 void (*const kStopSteps[])() = {
     ClearDeviceDispatch,
+    MessageService::DestroyInstance,
     TimerService::DestroyNetworkInstance,
     TimerService::DestroyEventInstance,
     TimerService::DestroyUserInstance,
     ThreadPool::DestroyInstance,
     DeviceDispatch::DestroyInstance,
+    DeviceMonitor::DestroyInstance,
 };
 
 }  // namespace

@@ -83,10 +83,14 @@ private:
     std::atomic<int> next_report_id_{0};
 };
 
-// Runs every task queued on the network task queue, then starts a fresh queue.
+// Returns once every task queued so far on the network task queue has run: the queue runs its tasks one
+// at a time in order, so a last task that reports back comes after all of them.
 inline void DrainNetworkQueue() {
-    TimerService::DestroyNetworkInstance();
-    TimerService::GetNetworkInstance()->Start();
+    std::promise<void> done;
+    TimerTaskProperty task;
+    task.process = [](void* arg) { static_cast<std::promise<void>*>(arg)->set_value(); };
+    task.arg = &done;
+    if (TimerService::GetNetworkInstance()->AddTask(task, 0) == 0) done.get_future().wait();
 }
 
 // Occupies the network queue's thread until Open(), so that tasks queued meanwhile stay queued. Also tells
