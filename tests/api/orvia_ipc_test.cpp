@@ -432,8 +432,6 @@ TEST_F(OvApiRunningTest, CallsForServicesStillToComeFailWithOneLine) {
          "Stream check is not available yet"},
         {"ov_control stream save on", [] { return ov_control(OV_CONTROL_STREAM_AUTO_SAVE, 1, "/tmp"); },
          "Stream check is not available yet"},
-        {"ov_tessera_adapter connected", [] { return ov_tessera_adapter(OV_TESSERA_ADAPTER_TYPE_CONNECTED, nullptr); },
-         "Device monitor is not available yet"},
     };
     for (const CheckedCall& c : cases) {
         SCOPED_TRACE(c.name);
@@ -472,10 +470,6 @@ TEST_F(OvApiRunningTest, AdapterAfterConnection) {
          "Not recognize adapter type: 7"},
         {"null record", [] { return ov_tessera_adapter(OV_TESSERA_ADAPTER_TYPE_TSL_SERVICE, nullptr); },
          "Illegal input"},
-        {"service", [] { return ov_tessera_adapter(OV_TESSERA_ADAPTER_TYPE_TSL_SERVICE, &kMessage); },
-         "Message service is not available yet"},
-        {"orvia", [] { return ov_tessera_adapter(OV_TESSERA_ADAPTER_TYPE_ORVIA, &kMessage); },
-         "Message service is not available yet"},
     };
     for (const CheckedCall& c : cases) {
         SCOPED_TRACE(c.name);
