@@ -4,11 +4,13 @@
 
 #include <chrono>
 #include <functional>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "biz/user_interface/device_dispatch.h"
+#include "common/timer_service.h"
 #include "log_capture.h"
 #include "orvia_ipc_dump.h"
 #include "orvia_ipc_services.h"
@@ -460,8 +462,20 @@ TEST_F(OvApiRunningTest, AdapterRefusesMessagesBeforeTheCloudConnected) {
     }
 }
 
+// The connected event queues the capability reports on the network queue; a marker task queued after
+// them runs only once they have been attempted (the queue keeps order), so their lines come first.
+void WaitForNetworkQueue() {
+    std::promise<void> done;
+    TimerTaskProperty marker;
+    marker.process = [](void* arg) { static_cast<std::promise<void>*>(arg)->set_value(); };
+    marker.arg = &done;
+    ASSERT_EQ(TimerService::GetNetworkInstance()->AddTask(marker, 0), 0);
+    ASSERT_EQ(done.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+}
+
 TEST_F(OvApiRunningTest, AdapterAfterConnection) {
     ov_tessera_adapter(OV_TESSERA_ADAPTER_TYPE_CONNECTED, nullptr);
+    WaitForNetworkQueue();
     const CheckedCall cases[] = {
         {"property", [] { return ov_tessera_adapter(OV_TESSERA_ADAPTER_TYPE_TSL_PROPERTY, &kMessage); },
          "Not recognize adapter type: 0"},

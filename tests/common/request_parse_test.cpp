@@ -140,12 +140,12 @@ TEST(StunUrlTest, SplitsHostPortAndKey) {
         int port;
         const char* key;
     } cases[] = {
-        {"10.0.0.1:3478?key=abc", 0, "10.0.0.1", 3478, "abc"},
+        {"127.0.0.9:3478?key=abc", 0, "127.0.0.9", 3478, "abc"},
         {"host:x?key=k=1", 0, "host", 0, "k=1"},
         {"host:12ab?key=", 0, "host", 12, ""},
         {"host:99999999999?key=k", 0, "host", 2147483647, "k"},
-        {"10.0.0.1?key=abc", -1, "unset", -5, "unset"},
-        {"10.0.0.1:3478", -1, "unset", -5, "unset"},
+        {"127.0.0.9?key=abc", -1, "unset", -5, "unset"},
+        {"127.0.0.9:3478", -1, "unset", -5, "unset"},
         {"?key=a:1", -1, "unset", -5, "unset"},
     };
     for (const auto& c : cases) {
@@ -161,8 +161,8 @@ TEST(StunUrlTest, SplitsHostPortAndKey) {
     LogCapture log;
     std::string ip, key;
     int port = 0;
-    ParseStunUrl("10.0.0.1:3478?key=abc", ip, port, key);
-    EXPECT_TRUE(log.Has("ip:10.0.0.1 port:3478 key:abc", LEVEL_DEBUG)) << log.Dump();
+    ParseStunUrl("127.0.0.9:3478?key=abc", ip, port, key);
+    EXPECT_TRUE(log.Has("ip:127.0.0.9 port:3478 key:abc", LEVEL_DEBUG)) << log.Dump();
 }
 
 }  // namespace

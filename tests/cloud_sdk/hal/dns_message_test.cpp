@@ -55,7 +55,7 @@ struct AnswerCase {
 
 TEST(DnsAnswer, Table) {
     const AnswerCase cases[] = {
-        {"one A record", Cat({Header(7, 0x8180, 1), kQuestion, ARecord(10, 0, 0, 1)}), {"10.0.0.1"}},
+        {"one A record", Cat({Header(7, 0x8180, 1), kQuestion, ARecord(127, 0, 0, 9)}), {"127.0.0.9"}},
         {"CNAME skipped before A",
          Cat({Header(7, 0x8180, 2), kQuestion, kCname, ARecord(127, 0, 0, 2)}),
          {"127.0.0.2"}},
