@@ -33,6 +33,7 @@ int DispatchCommand(const RTMPPacket& packet, const ReadTarget& target) {
 // Decrypts into the reading thread's buffer; false when the body is not a valid ciphertext.
 bool DecryptAudio(rtmp_client_s* context, const RTMPPacket& packet, const uint8_t** body, size_t* len) {
     size_t size = packet.m_nBodySize;
+    if (size == 0) return false;  // no ciphertext holds zero bytes: PKCS#7 always pads
     if (context->decrypt_buffer.size() < size + kAesBlockBytes) context->decrypt_buffer.resize(size + kAesBlockBytes);
     std::memcpy(context->decrypt_buffer.data(), Body(packet), size);
     long clear = context->decryptor.DecryptInPlace(context->decrypt_buffer.data(), size);
