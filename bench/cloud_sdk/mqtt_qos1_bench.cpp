@@ -33,20 +33,8 @@ void OnEvent(void*, void*, zenq_mqtt_event_msg_t* msg) {
 }
 
 void* ConnectClient(const tessera::testing::BrokerFixture& fixture) {
-    const tessera::testing::TestDevice& device = fixture.device();
-    void* info_ptr = nullptr;
-    if (IOT_SetupConnInfo(device.product_key.c_str(), device.device_name.c_str(), device.device_secret.c_str(),
-                          &info_ptr) != 0) {
-        return nullptr;
-    }
-    auto* info = static_cast<zenq_conn_info_t*>(info_ptr);
     zenq_mqtt_init_params_t params{};
-    params.port = info->port;
-    params.host = info->host_name;
-    params.client_id = info->client_id;
-    params.username = info->username;
-    params.password = info->password;
-    params.pub_key = info->pub_key;
+    if (!tessera::testing::FillIdentityParams(fixture.device(), &params)) return nullptr;
     params.request_timeout_ms = 2000;
     params.keepalive_interval_ms = 60000;
     params.write_buf_size = 16384;

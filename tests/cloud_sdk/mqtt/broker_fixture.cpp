@@ -51,4 +51,20 @@ std::string BrokerFixture::ClientArgs() const {
            kObserverUser + " -P " + kObserverPassword;
 }
 
+bool FillIdentityParams(const TestDevice& device, zenq_mqtt_init_params_t* params) {
+    void* info_ptr = nullptr;
+    if (IOT_SetupConnInfo(device.product_key.c_str(), device.device_name.c_str(), device.device_secret.c_str(),
+                          &info_ptr) != 0) {
+        return false;
+    }
+    auto* info = static_cast<zenq_conn_info_t*>(info_ptr);
+    params->port = info->port;
+    params->host = info->host_name;
+    params->client_id = info->client_id;
+    params->username = info->username;
+    params->password = info->password;
+    params->pub_key = info->pub_key;
+    return true;
+}
+
 }  // namespace tessera::testing

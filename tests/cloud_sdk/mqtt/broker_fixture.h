@@ -5,6 +5,7 @@
 #include <string>
 
 #include "peers.h"
+#include "tessera_mqtt.h"
 
 namespace tessera::testing {
 
@@ -20,6 +21,10 @@ struct BrokerLogin {
     std::string password;
 };
 BrokerLogin ExpectedLogin(const TestDevice& device);
+
+// The identity half of a client's parameters (host, port, client id, login), from IOT_SetupConnInfo for
+// device; false when that fails. Time-outs, buffer sizes and the event handler stay the caller's.
+bool FillIdentityParams(const TestDevice& device, zenq_mqtt_init_params_t* params);
 
 class BrokerFixture {
 public:

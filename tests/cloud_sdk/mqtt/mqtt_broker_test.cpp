@@ -51,20 +51,8 @@ protected:
 
     // The thing model's parameters, from the connection information.
     void* Construct(uint32_t read_buf_size = 16384) {
-        void* info_ptr = nullptr;
-        const testing::TestDevice& device = fixture_.device();
-        if (IOT_SetupConnInfo(device.product_key.c_str(), device.device_name.c_str(), device.device_secret.c_str(),
-                              &info_ptr) != 0) {
-            return nullptr;
-        }
-        auto* info = static_cast<zenq_conn_info_t*>(info_ptr);
         zenq_mqtt_init_params_t params{};
-        params.port = info->port;
-        params.host = info->host_name;
-        params.client_id = info->client_id;
-        params.username = info->username;
-        params.password = info->password;
-        params.pub_key = info->pub_key;
+        if (!testing::FillIdentityParams(fixture_.device(), &params)) return nullptr;
         params.request_timeout_ms = 2000;
         params.keepalive_interval_ms = 30000;
         params.write_buf_size = 16384;

@@ -26,18 +26,8 @@ TEST(MqttConcurrency, PublishersOnOtherThreadsWhileOneThreadYields) {
     testing::BrokerFixture fixture;
     ASSERT_TRUE(fixture.Start());
     fixture.PointSdkAtBroker();
-    const testing::TestDevice& device = fixture.device();
-    void* info_ptr = nullptr;
-    ASSERT_EQ(IOT_SetupConnInfo(device.product_key.c_str(), device.device_name.c_str(), device.device_secret.c_str(),
-                                &info_ptr), 0);
-    auto* info = static_cast<zenq_conn_info_t*>(info_ptr);
     zenq_mqtt_init_params_t params{};
-    params.port = info->port;
-    params.host = info->host_name;
-    params.client_id = info->client_id;
-    params.username = info->username;
-    params.password = info->password;
-    params.pub_key = info->pub_key;
+    ASSERT_TRUE(testing::FillIdentityParams(fixture.device(), &params));
     params.keepalive_interval_ms = 60000;
     params.write_buf_size = 4096;
     params.read_buf_size = 4096;
